@@ -1,0 +1,58 @@
+// The thin file layer under the portable core: Win32 file calls in the
+// Windows build, POSIX calls in the native one. A TFile owns its handle and
+// closes it on every path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class TFile {
+public:
+    // How a file is opened. Every mode opens an existing file only.
+    enum class TAccess {
+        ReadWrite,        // read and write access, read/write sharing: a read-only file fails
+        Read,             // read access, read/write sharing
+        ReadAllowDelete,  // read access, read/write/delete sharing, sequential reading
+    };
+
+    TFile() = default;
+    TFile(TFile&& other) noexcept;
+    TFile& operator=(TFile&& other) noexcept;
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+    ~TFile();
+
+    // Opens path; the result is not open when the file is missing, is a
+    // folder, or refuses the access.
+    static TFile Open(const std::string& path, TAccess access);
+
+    bool IsOpen() const;
+    bool GetSize(std::uint64_t& size) const;
+    bool Seek(std::uint64_t offset);
+
+    // Reads up to count bytes from the current position. False on an I/O
+    // error; delivered then holds what arrived before it. End of file is no
+    // error: delivered is simply short.
+    bool Read(void* buffer, std::size_t count, std::size_t& delivered);
+
+    // True when exactly count bytes were read.
+    bool ReadExact(void* buffer, std::size_t count)
+    {
+        std::size_t delivered = 0;
+        return Read(buffer, count, delivered) && delivered == count;
+    }
+
+private:
+#ifdef _WIN32
+    explicit TFile(void* handle) : handle_(handle) {}
+    void* handle_ = nullptr;  // null stands for "no file", never INVALID_HANDLE_VALUE
+#else
+    explicit TFile(int fd) : fd_(fd) {}
+    int fd_ = -1;
+#endif
+    void Close();
+};
+
+// True when path names an existing file; a folder does not count.
+bool IsExistingFile(const std::string& path);

@@ -1,0 +1,15 @@
+// Texts inside the program are single-byte Windows-1252 strings; these helpers
+// handle the few places where they meet the outside world.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Upper-cases the letters a to z only; every other byte stays as it is.
+std::string UpperCaseAscii(std::string_view text);
+
+// Converts a Windows-1252 text to UTF-8, for terminals and logs.
+std::string Cp1252ToUtf8(std::string_view text);
+
+// Formats a text that holds one "%s", as the system's messages do.
+std::string FormatMessage1(std::string_view pattern, std::string_view arg);

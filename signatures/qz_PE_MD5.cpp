@@ -1,0 +1,34 @@
+#include "signatures/qz_PE_MD5.h"
+
+#include <cstring>
+
+void DescramblePEMD5Record(std::uint8_t* record)
+{
+    DescrambleShortString(record, offsetof(TPEMD5Signature, Digest), 33);
+    DescrambleShortString(record, offsetof(TPEMD5Signature, Name), 64);
+}
+
+bool TPEMD5SignatureTable::LoadPEMD5Signatures(const std::string& path)
+{
+    store_.Allocate();
+    const bool ok = ReadFile(path);
+    if (!ok) store_.Release();
+    return ok;
+}
+
+bool TPEMD5SignatureTable::AppendPEMD5Signatures(const std::string& path)
+{
+    return ReadFile(path);
+}
+
+bool TPEMD5SignatureTable::ReadFile(const std::string& path)
+{
+    return ReadSignatureRecords(path, PEMD5_RECORD_SIZE, [this](std::uint8_t* record, bool isHeader) {
+        const std::int32_t n = isHeader ? 0 : store_.CountOne();
+        DescramblePEMD5Record(record);
+        if (isHeader) return;
+        TPEMD5Signature signature;
+        std::memcpy(&signature, record, sizeof signature);
+        store_.Store(n, signature);
+    });
+}

@@ -1,0 +1,83 @@
+#include "signatures/qzs_scan.h"
+
+#include <cstring>
+
+#include "common/errors.h"
+#include "common/text.h"
+
+const char* const INVALID_INTEGER_ERROR_TEXT = "'%s' n'est pas une valeur enti\xE8re correcte";
+
+namespace {
+
+constexpr std::uint8_t kNameCapacity = 64;
+constexpr std::uint8_t kPatternCapacity = 254;
+constexpr std::size_t kNameAt = 0;
+constexpr std::size_t kPatternAt = 65;
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+} // namespace
+
+bool IsWildcardPair(char first, char second)
+{
+    auto wild = [](char c) { return c == '?' || c == ' ' || c == ':'; };
+    return wild(first) || wild(second);
+}
+
+void DescramblePatternRecord(std::uint8_t* record)
+{
+    DescrambleShortString(record, kNameAt, kNameCapacity);
+    DescrambleShortString(record, kPatternAt, kPatternCapacity);
+}
+
+void CheckPatternPair(char first, char second)
+{
+    if (IsWildcardPair(first, second)) return;
+    if (IsHexDigit(first) && IsHexDigit(second)) return;
+    const char text[3] = {'$', first, second};
+    throw TSignatureFormatError(FormatMessage1(INVALID_INTEGER_ERROR_TEXT, std::string_view(text, 3)));
+}
+
+bool TPatternSignatureTable::LoadPatternSignatures(const std::string& path)
+{
+    store_.Allocate();
+    const bool ok = ReadFile(path);
+    if (!ok) store_.Release();
+    return ok;
+}
+
+bool TPatternSignatureTable::AppendPatternSignatures(const std::string& path)
+{
+    return ReadFile(path);
+}
+
+bool TPatternSignatureTable::ReadFile(const std::string& path)
+{
+    return ReadSignatureRecords(path, PATTERN_RECORD_SIZE, [this](std::uint8_t* record, bool isHeader) {
+        if (isHeader) {
+            DescramblePatternRecord(record);
+            return;
+        }
+        const std::int32_t n = store_.CountOne();
+        DescramblePatternRecord(record);
+        TPatternSignature signature;
+        std::memcpy(&signature, record, sizeof signature);
+        signature.PatternSize = static_cast<std::uint8_t>(signature.Pattern.Len / 2);
+        for (std::size_t k = 0; k < signature.PatternSize; ++k)
+            CheckPatternPair(signature.Pattern.Chars[2 * k], signature.Pattern.Chars[2 * k + 1]);
+        store_.Store(n, signature);
+    });
+}
+
+bool TPatternSignatureTable::ValidatePatternSignatures() const
+{
+    const TPatternSignature* records = store_.Records();
+    for (std::int32_t i = 0; i < store_.Stored(); ++i) {
+        const TPatternSignature& s = records[i];
+        if (s.Name.Len < 2 || s.Pattern.Len < 16 || s.PatternSize < 8) return false;
+    }
+    return true;
+}

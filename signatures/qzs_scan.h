@@ -1,0 +1,63 @@
+// Pattern signatures: the file format of SIG_MSN.DAT and SIG_MSN2.DAT, the
+// in-memory table handed to the pattern scan engine, and its checks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/short_string.h"
+#include "signatures/record_file.h"
+
+constexpr std::int32_t MAX_NB_SIG = 4500;
+constexpr std::size_t PATTERN_RECORD_SIZE = 321;
+
+#pragma pack(push, 1)
+// One pattern signature, exactly as the engine receives it.
+struct TPatternSignature {
+    TShortString<64> Name;
+    TShortString<254> Pattern;   // pairs of hex digits or wildcard pairs, as in the file
+    std::uint8_t PatternSize;    // pattern bytes: Pattern length div 2
+};
+#pragma pack(pop)
+static_assert(sizeof(TPatternSignature) == PATTERN_RECORD_SIZE);
+static_assert(offsetof(TPatternSignature, Name) == 0);
+static_assert(offsetof(TPatternSignature, Pattern) == 65);
+static_assert(offsetof(TPatternSignature, PatternSize) == 320);
+
+// Text of the format error for a pair that is not hexadecimal, with %s
+// (Windows-1252).
+extern const char* const INVALID_INTEGER_ERROR_TEXT;
+
+// True when either character is "?", " " or ":".
+bool IsWildcardPair(char first, char second);
+
+// Descrambles one 321-byte file record in place; a length byte above its
+// capacity raises TSignatureFormatError.
+void DescramblePatternRecord(std::uint8_t* record);
+
+// Passes a wildcard pair or two hex digits; anything else raises
+// TSignatureFormatError with the text built from "$" and the pair.
+void CheckPatternPair(char first, char second);
+
+class TPatternSignatureTable {
+public:
+    // Allocates the table, resets the count and reads the file. False when
+    // the file does not open or a read fails; the table is then released.
+    bool LoadPatternSignatures(const std::string& path);
+    // Reads a further file after the records already there. Same result
+    // rule; never allocates nor releases. Only after a successful load.
+    bool AppendPatternSignatures(const std::string& path);
+    // False at the first stored record with a name under 2 characters, a
+    // pattern text under 16 characters or a PatternSize under 8.
+    bool ValidatePatternSignatures() const;
+
+    // Record 1, or null when the table is absent.
+    const TPatternSignature* PatternSignatures() const { return store_.Records(); }
+    std::int32_t PatternSignatureCount() const { return store_.Count(); }
+    std::int32_t StoredCount() const { return store_.Stored(); }
+
+private:
+    bool ReadFile(const std::string& path);
+    TSignatureStore<TPatternSignature, MAX_NB_SIG> store_;
+};

@@ -1,0 +1,99 @@
+// The loading scheme shared by both signature file formats: a plain sequence
+// of fixed-size records, the first a header, only complete records counted,
+// read in large blocks so that a quarter of a million records load at once.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/file.h"
+
+static_assert(std::endian::native == std::endian::little, "records are read in place as little-endian");
+
+// Every character of a signature file's texts is stored XORed with this key.
+constexpr std::uint8_t SIGNATURE_XOR_KEY = 0xC5;
+
+// Text of the format error for a length byte above its capacity (Windows-1252).
+extern const char* const RANGE_CHECK_ERROR_TEXT;
+
+// Descrambles in place the short string at record[at]: its length byte, then
+// that many characters XORed with the key. A length above capacity raises
+// TSignatureFormatError.
+void DescrambleShortString(std::uint8_t* record, std::size_t at, std::uint8_t capacity);
+
+// Opens path for reading and writing (existing file, read/write sharing) and
+// hands every complete record to onRecord in file order, the header first
+// with isHeader true. False when the file does not open or a read fails; the
+// records delivered before the failure stay delivered. A file shorter than
+// one record is no error. Exceptions from onRecord leave at once; the file is
+// closed on every path.
+template <typename OnRecord>
+bool ReadSignatureRecords(const std::string& path, std::size_t recordSize, OnRecord&& onRecord)
+{
+    TFile file = TFile::Open(path, TFile::TAccess::ReadWrite);
+    if (!file.IsOpen()) return false;
+    std::uint64_t size = 0;
+    if (!file.GetSize(size)) return false;
+
+    // The end of the file is reached when the complete records read so far,
+    // header included, number file size div record size.
+    const std::uint64_t total = size / recordSize;
+    constexpr std::size_t kRecordsPerBlock = 4096;
+    std::vector<std::uint8_t> block(recordSize * static_cast<std::size_t>(std::min<std::uint64_t>(total, kRecordsPerBlock)));
+
+    std::uint64_t done = 0;
+    while (done < total) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(total - done, kRecordsPerBlock));
+        std::size_t delivered = 0;
+        const bool ok = file.Read(block.data(), want * recordSize, delivered);
+        const std::size_t complete = delivered / recordSize;
+        for (std::size_t i = 0; i < complete; ++i, ++done)
+            onRecord(block.data() + i * recordSize, done == 0);
+        if (!ok || complete < want) return false;  // the file shrank or failed under us
+    }
+    return true;
+}
+
+// A fixed-capacity table of records, allocated once at full size and never
+// cleared or moved. Every record read is counted, also past the capacity;
+// only records 1..Stored() are held.
+template <typename TRecord, std::int32_t Capacity>
+class TSignatureStore {
+public:
+    void Allocate()
+    {
+        records_ = std::make_unique_for_overwrite<TRecord[]>(Capacity);
+        count_ = 0;
+        stored_ = 0;
+    }
+    void Release() { records_.reset(); stored_ = 0; }
+
+    // Counts one more record and returns its number, counted from 1.
+    std::int32_t CountOne() { return ++count_; }
+
+    // Stores record number n (just counted) when it fits. A record that
+    // follows one left unstored by a format error is not stored either, so
+    // the stored records always run from 1 to Stored().
+    void Store(std::int32_t n, const TRecord& record)
+    {
+        if (records_ && n <= Capacity && n == stored_ + 1) {
+            records_[n - 1] = record;
+            stored_ = n;
+        }
+    }
+
+    const TRecord* Records() const { return records_.get(); }
+    std::int32_t Count() const { return count_; }
+    // Records 1..Stored() are held; other positions are never read.
+    std::int32_t Stored() const { return stored_; }
+
+private:
+    std::unique_ptr<TRecord[]> records_;
+    std::int32_t count_ = 0;
+    std::int32_t stored_ = 0;
+};

@@ -1,0 +1,157 @@
+// dump-* and build-*: signature files to text lines and back.
+//
+// A source holds the dump's record lines: "Name<TAB>Pattern[<TAB>PatternSize]"
+// for patterns, "SectionSize<TAB>Digest<TAB>Name" for fingerprints, with "#"
+// comments and blank lines. build-* refuses the whole source, writing
+// nothing, at the first line the program's loader or start-up checks would
+// refuse.
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "common/errors.h"
+#include "signatures/qz_PE_MD5.h"
+#include "signatures/qzs_scan.h"
+#include "signatures/signature_writer.h"
+#include "tools/sigtool/commands.h"
+
+namespace {
+
+std::vector<std::string> SplitTabs(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, '\t')) fields.push_back(field);
+    if (!line.empty() && line.back() == '\t') fields.emplace_back();
+    return fields;
+}
+
+bool ParseInt32(const std::string& text, std::int32_t& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+bool IsUpperHexDigest(const std::string& digest)
+{
+    if (digest.size() != 32) return false;
+    for (char c : digest)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    return true;
+}
+
+class TSourceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Calls onLine(fields) for every record line of the source; a TSourceError
+// it raises is reported with the source's name and line number.
+template <typename OnLine>
+void ForEachSourceLine(const std::string& source, OnLine&& onLine)
+{
+    std::ifstream in(source, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + source);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        try {
+            onLine(SplitTabs(line));
+        } catch (const std::exception& e) {
+            throw TSourceError(source + ":" + std::to_string(number) + ": " + e.what());
+        }
+    }
+}
+
+void CheckPatternLine(const std::vector<std::string>& f)
+{
+    if (f.size() != 2 && f.size() != 3) throw std::runtime_error("expected Name<TAB>Pattern[<TAB>PatternSize]");
+    const std::string& name = f[0];
+    const std::string& pattern = f[1];
+    if (name.size() < 2 || name.size() > 64) throw std::runtime_error("name must have 2 to 64 characters");
+    if (pattern.size() < 16 || pattern.size() > 254) throw std::runtime_error("pattern must have 16 to 254 characters");
+    for (std::size_t k = 0; k + 1 < pattern.size(); k += 2) CheckPatternPair(pattern[k], pattern[k + 1]);
+    std::int32_t size = 0;
+    if (f.size() == 3 && (!ParseInt32(f[2], size) || size != static_cast<std::int32_t>(pattern.size() / 2)))
+        throw std::runtime_error("PatternSize must be the pattern's length div 2");
+}
+
+void CheckFingerprintLine(const std::vector<std::string>& f, std::int32_t& size)
+{
+    if (f.size() != 3) throw std::runtime_error("expected SectionSize<TAB>Digest<TAB>Name");
+    if (!ParseInt32(f[0], size)) throw std::runtime_error("SectionSize must be a signed 32-bit number");
+    if (f[1].size() > 33) throw std::runtime_error("digest must have at most 33 characters");
+    if (f[2].size() > 64) throw std::runtime_error("name must have at most 64 characters");
+}
+
+int WriteOrFail(const std::string& out, const std::vector<std::uint8_t>& bytes)
+{
+    if (WriteBytesToFile(out, bytes)) return 0;
+    PrintError("cannot write " + out);
+    return 2;
+}
+
+bool Expect(const TArgs& args, std::size_t n, const char* usage)
+{
+    if (args.size() == n) return true;
+    std::fprintf(stderr, "usage: sigtool %s\n", usage);
+    return false;
+}
+
+} // namespace
+
+int DumpPatterns(const TArgs& args)
+{
+    if (!Expect(args, 1, "dump-patterns FILE")) return 2;
+    TPatternSignatureTable table;
+    const bool loaded = table.LoadPatternSignatures(args[0]);
+    for (std::int32_t i = 0; i < table.StoredCount(); ++i) {
+        const TPatternSignature& s = table.PatternSignatures()[i];
+        std::printf("%s\t%s\t%u\n", s.Name.Str().c_str(), s.Pattern.Str().c_str(), s.PatternSize);
+    }
+    std::printf("count %d\nvalid %d\n", table.PatternSignatureCount(), table.ValidatePatternSignatures() ? 1 : 0);
+    return loaded ? 0 : 1;
+}
+
+int DumpFingerprints(const TArgs& args)
+{
+    if (!Expect(args, 1, "dump-fingerprints FILE")) return 2;
+    TPEMD5SignatureTable table;
+    const bool loaded = table.LoadPEMD5Signatures(args[0]);
+    for (std::int32_t i = 0; i < table.StoredCount(); ++i) {
+        const TPEMD5Signature& s = table.PEMD5Signatures()[i];
+        std::printf("%d\t%s\t%s\n", s.SectionSize, s.Digest.Str().c_str(), s.Name.Str().c_str());
+    }
+    std::printf("count %d\n", table.PEMD5SignatureCount());
+    return loaded ? 0 : 1;
+}
+
+int BuildPatterns(const TArgs& args)
+{
+    if (!Expect(args, 2, "build-patterns SOURCE OUT")) return 2;
+    std::vector<std::uint8_t> file = EncodePatternHeader();
+    ForEachSourceLine(args[0], [&](const std::vector<std::string>& f) {
+        CheckPatternLine(f);
+        AppendRecord(file, EncodePatternRecord(f[0], f[1]));
+    });
+    return WriteOrFail(args[1], file);
+}
+
+int BuildFingerprints(const TArgs& args)
+{
+    if (!Expect(args, 2, "build-fingerprints SOURCE OUT")) return 2;
+    std::vector<std::uint8_t> file = EncodePEMD5Header();
+    ForEachSourceLine(args[0], [&](const std::vector<std::string>& f) {
+        std::int32_t size = 0;
+        CheckFingerprintLine(f, size);
+        if (!IsUpperHexDigest(f[1]))
+            PrintError("warning: " + args[0] + ": digest " + f[1] + " is not 32 upper-case hex digits and never matches");
+        AppendRecord(file, EncodePEMD5Record(size, f[1], f[2]));
+    });
+    return WriteOrFail(args[1], file);
+}

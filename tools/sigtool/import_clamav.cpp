@@ -1,0 +1,144 @@
+// import-clamav: turns a ClamAV body-signature (.ndb) or PE-section-hash
+// (.mdb) database into build-* source lines, for the entries this program's
+// formats express exactly. Everything else is reported on stderr, one line
+// per entry with its reason.
+//
+// .ndb  Name:TargetType:Offset:HexSignature[:MinFL[:MaxFL]]
+//       Taken when the offset is "*" (anywhere) and the body is hex bytes,
+//       "??" wildcards and fixed "{n}" gaps, within 8 to 127 bytes. A body
+//       "4D5A{2}00??" gives the pattern text 4D5A????00??.
+// .mdb  SectionSize:MD5:Name  gives  SectionSize<TAB>MD5 in upper case<TAB>Name.
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+#include "common/text.h"
+#include "tools/sigtool/commands.h"
+
+namespace {
+
+constexpr std::size_t kMaxPatternBytes = 127;
+constexpr std::size_t kMinPatternBytes = 8;
+constexpr std::size_t kMaxNameLength = 64;
+
+std::vector<std::string> SplitColons(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(':', start);
+        fields.push_back(line.substr(start, at - start));
+        if (at == std::string::npos) return fields;
+        start = at + 1;
+    }
+}
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+void CheckName(const std::string& name)
+{
+    if (name.size() < 2 || name.size() > kMaxNameLength) throw std::runtime_error("name must have 2 to 64 characters");
+    if (name.find('\t') != std::string::npos) throw std::runtime_error("name holds a tab");
+}
+
+// Converts a ClamAV hex body into a pattern text, or raises with the reason.
+std::string ConvertBody(const std::string& body)
+{
+    std::string pattern;
+    std::size_t i = 0;
+    while (i < body.size()) {
+        const char c = body[i];
+        if (c == '{') {
+            const std::size_t close = body.find('}', i);
+            if (close == std::string::npos) throw std::runtime_error("unclosed {");
+            const std::string gap = body.substr(i + 1, close - i - 1);
+            if (gap.empty() || gap.size() > 3 || gap.find_first_not_of("0123456789") != std::string::npos)
+                throw std::runtime_error("variable gap {" + gap + "}");
+            const std::size_t n = std::stoul(gap);
+            if (pattern.size() / 2 + n > kMaxPatternBytes) throw std::runtime_error("longer than 127 bytes");
+            pattern.append(2 * n, '?');
+            i = close + 1;
+            continue;
+        }
+        if (i + 1 >= body.size()) throw std::runtime_error("odd number of hex digits");
+        const char d = body[i + 1];
+        if (c == '?' && d == '?') {
+            pattern += "??";
+        } else if (IsHex(c) && IsHex(d)) {
+            pattern += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            pattern += static_cast<char>(std::toupper(static_cast<unsigned char>(d)));
+        } else if ((c == '?' && IsHex(d)) || (IsHex(c) && d == '?')) {
+            throw std::runtime_error("nibble wildcard " + body.substr(i, 2));
+        } else {
+            throw std::runtime_error(std::string("unsupported construct at '") + c + "'");
+        }
+        i += 2;
+        if (pattern.size() / 2 > kMaxPatternBytes) throw std::runtime_error("longer than 127 bytes");
+    }
+    if (pattern.size() / 2 < kMinPatternBytes) throw std::runtime_error("shorter than 8 bytes");
+    return pattern;
+}
+
+std::string ConvertNdb(const std::string& line)
+{
+    const auto f = SplitColons(line);
+    if (f.size() < 4 || f.size() > 6) throw std::runtime_error("not Name:TargetType:Offset:HexSignature");
+    CheckName(f[0]);
+    if (f[1] != "0" && f[1] != "1") throw std::runtime_error("target type " + f[1] + " is not any file or PE");
+    if (f[2] != "*") throw std::runtime_error("offset " + f[2] + " is not *");
+    const std::string pattern = ConvertBody(f[3]);
+    return f[0] + "\t" + pattern + "\t" + std::to_string(pattern.size() / 2);
+}
+
+std::string ConvertMdb(const std::string& line)
+{
+    const auto f = SplitColons(line);
+    if (f.size() < 3 || f.size() > 4) throw std::runtime_error("not SectionSize:MD5:Name");
+    if (f[0].empty() || f[0].size() > 10 || f[0].find_first_not_of("0123456789") != std::string::npos ||
+        std::stoull(f[0]) > 0x7FFFFFFFull)
+        throw std::runtime_error("section size " + f[0] + " is not a number up to 2147483647");
+    if (f[1].size() != 32 || f[1].find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw std::runtime_error("not an MD5 digest");
+    CheckName(f[2]);
+    return f[0] + "\t" + UpperCaseAscii(f[1]) + "\t" + f[2];
+}
+
+bool EndsWith(const std::string& s, const std::string& suffix)
+{
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+} // namespace
+
+int ImportClamav(const TArgs& args)
+{
+    if (args.size() != 1) {
+        std::fputs("usage: sigtool import-clamav FILE.ndb|FILE.mdb\n", stderr);
+        return 2;
+    }
+    const std::string& path = args[0];
+    std::string (*convert)(const std::string&) = nullptr;
+    if (EndsWith(path, ".ndb")) convert = ConvertNdb;
+    else if (EndsWith(path, ".mdb")) convert = ConvertMdb;
+    else {
+        PrintError(path + ": not a .ndb or .mdb database");
+        return 2;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        PrintError("cannot read " + path);
+        return 2;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        try {
+            std::printf("%s\n", convert(line).c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s:%d: skipped: %s\n", path.c_str(), number, e.what());
+        }
+    }
+    return 0;
+}
