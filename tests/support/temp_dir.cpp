@@ -16,6 +16,18 @@ void MakeReadOnly(const std::string& path)
                     fs::perm_options::remove);
 }
 
+std::string ProgramFolder()
+{
+#ifdef _WIN32
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string full(path, n);
+#else
+    const std::string full = fs::read_symlink("/proc/self/exe").string();
+#endif
+    return full.substr(0, full.find_last_of("\\/") + 1);
+}
+
 bool RunningUnderWine()
 {
 #ifdef _WIN32

@@ -19,6 +19,7 @@ const TCommand kCommands[] = {
     {"build-patterns", "SOURCE OUT", BuildPatterns},
     {"build-fingerprints", "SOURCE OUT", BuildFingerprints},
     {"import-clamav", "FILE.ndb|FILE.mdb", ImportClamav},
+    {"make-samples", "OUTDIR", MakeSamples},
 };
 
 int Usage()
