@@ -10,10 +10,7 @@ void DescramblePEMD5Record(std::uint8_t* record)
 
 bool TPEMD5SignatureTable::LoadPEMD5Signatures(const std::string& path)
 {
-    store_.Allocate();
-    const bool ok = ReadFile(path);
-    if (!ok) store_.Release();
-    return ok;
+    return store_.LoadWith([&] { return ReadFile(path); });
 }
 
 bool TPEMD5SignatureTable::AppendPEMD5Signatures(const std::string& path)

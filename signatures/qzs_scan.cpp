@@ -43,10 +43,7 @@ void CheckPatternPair(char first, char second)
 
 bool TPatternSignatureTable::LoadPatternSignatures(const std::string& path)
 {
-    store_.Allocate();
-    const bool ok = ReadFile(path);
-    if (!ok) store_.Release();
-    return ok;
+    return store_.LoadWith([&] { return ReadFile(path); });
 }
 
 bool TPatternSignatureTable::AppendPatternSignatures(const std::string& path)

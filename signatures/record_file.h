@@ -73,6 +73,17 @@ public:
     }
     void Release() { records_.reset(); stored_ = 0; }
 
+    // A first load: allocates afresh and runs read; when read fails the
+    // table is released and the count kept.
+    template <typename Read>
+    bool LoadWith(Read&& read)
+    {
+        Allocate();
+        const bool ok = read();
+        if (!ok) Release();
+        return ok;
+    }
+
     // Counts one more record and returns its number, counted from 1.
     std::int32_t CountOne() { return ++count_; }
 
