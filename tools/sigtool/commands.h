@@ -13,6 +13,7 @@ int BuildPatterns(const TArgs& args);
 int BuildFingerprints(const TArgs& args);
 int ImportClamav(const TArgs& args);
 int MakeSamples(const TArgs& args);
+int Fingerprint(const TArgs& args);
 
 // Prints a Windows-1252 message on stderr as UTF-8.
 void PrintError(const std::string& message);

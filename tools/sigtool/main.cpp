@@ -20,6 +20,7 @@ const TCommand kCommands[] = {
     {"build-fingerprints", "SOURCE OUT", BuildFingerprints},
     {"import-clamav", "FILE.ndb|FILE.mdb", ImportClamav},
     {"make-samples", "OUTDIR", MakeSamples},
+    {"fingerprint", "[--name NAME] FILE...", Fingerprint},
 };
 
 int Usage()
