@@ -1,5 +1,6 @@
 #include "pe/qz_scan_PEMD5.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -11,23 +12,28 @@ namespace {
 
 constexpr std::size_t DIGEST_TEXT_LENGTH = 32;
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+// The value of each byte as an upper-case hex digit, -1 for any other byte.
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::int8_t>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::int8_t>(c - 'A' + 10);
+    return values;
+}();
 
 // True when text is exactly 32 upper-case hex digits; digest receives them.
+// Without branches per digit: a quarter of a million records parse at once.
 bool ParseUpperHexDigest(std::string_view text, TMD5Digest& digest)
 {
     if (text.size() != DIGEST_TEXT_LENGTH) return false;
+    int invalid = 0;
     for (std::size_t i = 0; i < digest.size(); ++i) {
-        const int high = HexValue(text[2 * i]), low = HexValue(text[2 * i + 1]);
-        if (high < 0 || low < 0) return false;
-        digest[i] = static_cast<std::uint8_t>(high << 4 | low);
+        const int high = kHexValues[static_cast<std::uint8_t>(text[2 * i])];
+        const int low = kHexValues[static_cast<std::uint8_t>(text[2 * i + 1])];
+        invalid |= high | low;
+        digest[i] = static_cast<std::uint8_t>((high & 15) << 4 | (low & 15));
     }
-    return true;
+    return invalid >= 0;
 }
 
 std::uint64_t Mix(std::uint64_t x)
@@ -63,23 +69,57 @@ TPEMD5Lookup::TPEMD5Lookup(const TPEMD5SignatureTable& table)
     : records_(table.PEMD5Signatures()), stored_(records_ ? table.StoredCount() : 0)
 {
     slots_.resize(SlotCountFor(static_cast<std::size_t>(stored_)));
-    sizeSlots_.assign(slots_.size(), EMPTY_SIZE_SLOT);
+    sizeSlots_.assign(64, EMPTY_SIZE_SLOT);
+
+    // First the records that can match, parsed with their home slots, so
+    // that the insertion below can fetch slots ahead of need.
+    struct TPending {
+        TMD5Digest Digest;
+        std::int32_t Size;
+        std::int32_t Record;
+        std::size_t Home;
+    };
+    std::vector<TPending> pending;
+    pending.reserve(static_cast<std::size_t>(stored_));
     for (std::int32_t i = 0; i < stored_; ++i) {
         const TPEMD5Signature& r = records_[i];
         TMD5Digest digest;
         if (!ParseUpperHexDigest(r.Digest.View(), digest)) continue;  // can never match a computed digest
-        // Records go in table order and a key already present keeps its
-        // record, so the index gives the earliest record of each key.
-        std::size_t at = SlotOf(r.SectionSize, digest);
-        while (slots_[at].Record != 0 && !(slots_[at].Size == r.SectionSize && slots_[at].Digest == digest))
+        pending.push_back({digest, r.SectionSize, i + 1, SlotOf(r.SectionSize, digest)});
+    }
+
+    // Records go in table order and a key already present keeps its record,
+    // so the index gives the earliest record of each key.
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < pending.size(); ++k) {
+#if defined(__GNUC__)
+        if (k + kAhead < pending.size()) __builtin_prefetch(&slots_[pending[k + kAhead].Home], 1);
+#endif
+        const TPending& p = pending[k];
+        std::size_t at = p.Home;
+        while (slots_[at].Record != 0 && !(slots_[at].Size == p.Size && slots_[at].Digest == p.Digest))
             at = (at + 1) & (slots_.size() - 1);
         if (slots_[at].Record == 0) {
-            slots_[at] = {digest, r.SectionSize, i + 1};
+            slots_[at] = {p.Digest, p.Size, p.Record};
             ++indexed_;
         }
-        std::size_t s = SizeSlotOf(r.SectionSize);
-        while (sizeSlots_[s] != EMPTY_SIZE_SLOT && sizeSlots_[s] != r.SectionSize) s = (s + 1) & (sizeSlots_.size() - 1);
-        sizeSlots_[s] = r.SectionSize;
+        InsertSize(p.Size);
+    }
+}
+
+void TPEMD5Lookup::InsertSize(std::int32_t size)
+{
+    std::size_t s = SizeSlotOf(size);
+    while (sizeSlots_[s] != EMPTY_SIZE_SLOT && sizeSlots_[s] != size) s = (s + 1) & (sizeSlots_.size() - 1);
+    if (sizeSlots_[s] == size) return;
+    sizeSlots_[s] = size;
+    // Kept at most half full; doubling re-inserts every size.
+    if (++sizeCount_ * 2 > sizeSlots_.size()) {
+        std::vector<std::int64_t> old(sizeSlots_.size() * 2, EMPTY_SIZE_SLOT);
+        old.swap(sizeSlots_);
+        sizeCount_ = 0;
+        for (std::int64_t v : old)
+            if (v != EMPTY_SIZE_SLOT) InsertSize(static_cast<std::int32_t>(v));
     }
 }
 

@@ -58,11 +58,13 @@ private:
     bool FindIndexed(std::int32_t size, const TMD5Digest& digest, std::int32_t& record) const;
     std::size_t SlotOf(std::int32_t size, const TMD5Digest& digest) const;
     std::size_t SizeSlotOf(std::int32_t size) const;
+    void InsertSize(std::int32_t size);
 
     const TPEMD5Signature* records_;
     std::int32_t stored_;
     std::vector<TSlot> slots_;
     std::vector<std::int64_t> sizeSlots_;  // open-addressing set of SectionSize values
+    std::size_t sizeCount_ = 0;
     std::size_t indexed_ = 0;
 };
 
