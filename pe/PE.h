@@ -67,7 +67,7 @@ struct TSectionEntry {
     const std::uint8_t* Data;
     std::uint32_t DataLength;
 };
-static_assert(offsetof(TSectionEntry, Characteristics) == 36, "the header part keeps the file's layout");
+static_assert(offsetof(TSectionEntry, Characteristics) == 36, "the header fields keep the file's layout");
 
 // True when the check fingerprints this section (see TSectionEntry::Data).
 bool IsFingerprintedSection(const TSectionEntry& entry);
