@@ -1,0 +1,151 @@
+#include "engine/qz_dll_sscan_header.h"
+
+#include <utility>
+#include <vector>
+
+#ifndef _WIN32
+#include "sscan/sscan_engine.h"
+#endif
+
+const char* const SCAN_ENGINE_LIBRARY_NAME = "QZ_SSCAN.DLL";
+const char* const SCAN_ENGINE_MISSING_TEXT =
+    "Le moteur d'analyse QZ_SSCAN.DLL est absent ou incomplet : "
+    "la recherche par signatures de motifs est d\xE9sactiv\xE9"
+    "e.";
+const char* const SCAN_ENGINE_MISSING_CAPTION = "Moteur d'analyse";
+
+TScanEngine::TScanEngine(TScanEngine&& other) noexcept
+    :
+#ifdef _WIN32
+      library_(std::move(other.library_)),
+#endif
+      initscan_(std::exchange(other.initscan_, nullptr)), scanfile_(std::exchange(other.scanfile_, nullptr))
+{
+}
+
+TScanEngine& TScanEngine::operator=(TScanEngine&& other) noexcept
+{
+    if (this != &other) {
+        initscan_ = std::exchange(other.initscan_, nullptr);
+        scanfile_ = std::exchange(other.scanfile_, nullptr);
+#ifdef _WIN32
+        library_ = std::move(other.library_);
+#endif
+    }
+    return *this;
+}
+
+bool TScanEngine::InitScan(const TPatternSignature* table, std::int32_t count) const
+{
+    if (!Usable()) return false;
+    initscan_(table, count);
+    return true;
+}
+
+bool TScanEngine::ScanFile(const char* path, TScanFileResult& result) const
+{
+    if (!Usable()) return false;
+    scanfile_(path, &result);
+    return true;
+}
+
+#ifdef _WIN32
+
+namespace {
+
+// A reference on a QZ_SSCAN.DLL that the process has already loaded.
+TModuleHandle AlreadyLoadedLibrary()
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(0, SCAN_ENGINE_LIBRARY_NAME, &module)) return {};
+    return TModuleHandle(module);
+}
+
+// The library in folder, by full path only. A relative folder would send the
+// loader to the current folder; it is refused.
+TModuleHandle LibraryInFolder(const std::string& folder)
+{
+    const bool absolute = folder.size() >= 3 && folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
+    const bool unc = folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\';
+    if (!absolute && !unc) return {};
+    return TModuleHandle(LoadLibraryA((folder + SCAN_ENGINE_LIBRARY_NAME).c_str()));
+}
+
+template <typename TProc>
+TProc Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<TProc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+} // namespace
+
+std::string ExecutableFolder()
+{
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            const std::string full(path.data(), n);
+            const std::size_t slash = full.find_last_of('\\');
+            return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
+        }
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);  // the name was cut: try a larger buffer
+    }
+}
+
+TScanEngine TScanEngine::Locate(const std::string& programFolder)
+{
+    TScanEngine engine;
+    engine.library_ = AlreadyLoadedLibrary();
+    if (!engine.library_) engine.library_ = LibraryInFolder(programFolder);
+    if (!engine.library_) return engine;
+    engine.initscan_ = Export<TInitScanProc>(engine.library_.Get(), "initscan");
+    engine.scanfile_ = Export<TScanFileProc>(engine.library_.Get(), "scanfile");
+    return engine;
+}
+
+#else
+
+TScanEngine TScanEngine::Linked()
+{
+    TScanEngine engine;
+    engine.initscan_ = &EngineInitScan;
+    engine.scanfile_ = &EngineScanFile;
+    return engine;
+}
+
+#endif
+
+namespace {
+
+TScanEngine& ProgramEngine()
+{
+    static TScanEngine engine;
+    return engine;
+}
+
+} // namespace
+
+const TScanEngine& ScanEngine() { return ProgramEngine(); }
+
+void LoadScanEngine()
+{
+#ifdef _WIN32
+    ProgramEngine() = TScanEngine::Locate(ExecutableFolder());
+#else
+    EngineInitScan(nullptr, 0);  // as a freshly loaded library: no table
+    ProgramEngine() = TScanEngine::Linked();
+#endif
+}
+
+void UnloadScanEngine()
+{
+    ProgramEngine() = TScanEngine();
+#ifndef _WIN32
+    EngineInitScan(nullptr, 0);  // as an unloaded library: the table is let go
+#endif
+}
+
+bool ScanEngineUsable() { return ScanEngine().Usable(); }

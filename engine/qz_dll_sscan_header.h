@@ -1,0 +1,78 @@
+// The program's side of the pattern scan engine library QZ_SSCAN.DLL:
+// locating it, its two exports, and releasing it.
+//
+// The program runs with administrator rights, so the library is never looked
+// for by bare name through the system's search (the current folder and the
+// PATH could hold a planted copy): a QZ_SSCAN.DLL already loaded in the
+// process is used as it is, otherwise the one in the program's own folder is
+// loaded by full path. The native build has no library; it binds the engine
+// linked into the program, so that the same calls run in tools and tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sscan/sscan_api.h"
+
+#ifdef _WIN32
+#include "engine/module_handle.h"
+#endif
+
+extern const char* const SCAN_ENGINE_LIBRARY_NAME;
+// Shown once by the start-up when the engine is not usable (Windows-1252).
+extern const char* const SCAN_ENGINE_MISSING_TEXT;
+extern const char* const SCAN_ENGINE_MISSING_CAPTION;
+
+// The engine library and its two exports. Usable only when both exports
+// were found; a missing export is never called.
+class TScanEngine {
+public:
+    TScanEngine() = default;
+    // A moved-from engine is not usable: the exports go with the library.
+    TScanEngine(TScanEngine&& other) noexcept;
+    TScanEngine& operator=(TScanEngine&& other) noexcept;
+
+#ifdef _WIN32
+    // A QZ_SSCAN.DLL already loaded in the process, else the one in
+    // programFolder (ending with "\"), by full path. Never anywhere else.
+    static TScanEngine Locate(const std::string& programFolder);
+#else
+    // The engine linked into the program.
+    static TScanEngine Linked();
+#endif
+
+    bool Usable() const { return initscan_ && scanfile_; }
+
+    // initscan(table, count) when usable; false otherwise.
+    bool InitScan(const TPatternSignature* table, std::int32_t count) const;
+    // scanfile(path, result) when usable; false otherwise, result untouched.
+    bool ScanFile(const char* path, TScanFileResult& result) const;
+
+#ifdef _WIN32
+    // The library's module handle, or null.
+    HMODULE Library() const { return library_.Get(); }
+#endif
+
+private:
+#ifdef _WIN32
+    TModuleHandle library_;
+#endif
+    TInitScanProc initscan_ = nullptr;
+    TScanFileProc scanfile_ = nullptr;
+};
+
+// The engine the program uses, set by LoadScanEngine.
+const TScanEngine& ScanEngine();
+
+// At program start: locates the engine (Windows: beside the executable).
+void LoadScanEngine();
+// At exit: releases the library.
+void UnloadScanEngine();
+// False when the library or one of its exports is missing: the pattern check
+// then finds nothing and the start-up shows SCAN_ENGINE_MISSING_TEXT once.
+bool ScanEngineUsable();
+
+#ifdef _WIN32
+// The folder of the running executable, ending with "\"; empty if unknown.
+std::string ExecutableFolder();
+#endif

@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "engine/qz_dll_sscan_header.h"
+#include "signatures/qzs_scan.h"
+#include "sscan/pattern_matcher.h"
+#include "tests/sscan/reference_matcher.h"
+#include "tests/support/temp_dir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+const std::vector<std::uint8_t> MOTIF = {0x4D, 0x5A, 0x90, 0x17, 0xE3, 0x2B, 0x7F, 0x11, 0x22, 0x33};
+
+// Three records; the middle one is the motif with its first and last bytes
+// as wildcards.
+std::vector<TPatternSignature> MotifTable()
+{
+    std::vector<bool> wild(MOTIF.size(), false);
+    wild.front() = wild.back() = true;
+    return {MakeSignature("Other.A", "AABBCCDDEEFF0102"), MakeSignature("Motif.B", PatternText(MOTIF, wild)),
+            MakeSignature("Other.C", "0102030405060708")};
+}
+
+// size bytes holding the motif at offset.
+std::vector<std::uint8_t> DataWithMotif(std::size_t size, std::size_t offset)
+{
+    std::vector<std::uint8_t> data(size, 0x5C);
+    std::copy(MOTIF.begin(), MOTIF.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+    return data;
+}
+
+// The answer for path, starting from an info that holds a stale detection.
+TVirusInfo Scan(const TScanEngine& engine, const std::string& path)
+{
+    TVirusInfo info;
+    info.Found = true;
+    info.VirusName = "stale";
+    EXPECT_TRUE(ScanWithPatternEngine(engine, path, info));
+    return info;
+}
+
+void ExpectFound(const TVirusInfo& info, const std::string& name)
+{
+    EXPECT_TRUE(info.Found);
+    EXPECT_EQ(info.VirusName, name);
+}
+
+void ExpectNothing(const TVirusInfo& info)
+{
+    EXPECT_FALSE(info.Found);
+    EXPECT_EQ(info.VirusName, "");
+}
+
+// The program's engine (Windows: QZ_SSCAN.DLL beside the test program;
+// natively: the linked engine), released when the test ends.
+class ProgramEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        LoadScanEngine();
+        ASSERT_TRUE(ScanEngineUsable());
+    }
+    void TearDown() override { UnloadScanEngine(); }
+
+    TTempDir dir_;
+};
+
+TEST_F(ProgramEngineTest, FindsTheMotifWhereverItSitsInAFile)
+{
+    const auto table = MotifTable();
+    ASSERT_TRUE(ScanEngine().InitScan(table.data(), static_cast<std::int32_t>(table.size())));
+    const std::size_t block = SSCAN_BLOCK_SIZE;
+    struct TCase {
+        std::size_t size, offset;
+    };
+    const TCase cases[] = {
+        {MOTIF.size(), 0},                          // the whole file
+        {MOTIF.size() + 1, 1},                      // ends at the last byte
+        {1000, 0},          {1000, 990},            // first and last bytes
+        {block + 50, block - 5},                    // across the first block edge
+        {3 * block, block - MOTIF.size()},          // ends at the block edge
+        {3 * block, block},                         // starts at the block edge
+        {3 * block + 7, 3 * block + 7 - MOTIF.size()},  // last byte of a large file
+    };
+    for (const TCase& c : cases) {
+        const std::string path = dir_.Write("f.bin", DataWithMotif(c.size, c.offset));
+        ExpectFound(Scan(ScanEngine(), path), "Motif.B");
+        TVirusInfo info;
+        EXPECT_TRUE(ScanWithPatternEngine(path, info)) << "size " << c.size << " offset " << c.offset;
+        ExpectFound(info, "Motif.B");
+    }
+    ExpectNothing(Scan(ScanEngine(), dir_.Write("clean.bin", std::vector<std::uint8_t>(5000, 0x5C))));
+    ExpectNothing(Scan(ScanEngine(), dir_.Write("short.bin", std::vector<std::uint8_t>(MOTIF.begin(), MOTIF.end() - 1))));
+    ExpectNothing(Scan(ScanEngine(), dir_.Write("empty.bin", std::vector<std::uint8_t>{})));
+    ExpectNothing(Scan(ScanEngine(), dir_.Path("missing.bin")));
+    ExpectNothing(Scan(ScanEngine(), std::string(SCAN_PATH_BUFFER_SIZE, 'a')));
+}
+
+// Random tables and files through the whole interface, compared with the
+// plain matcher: the engine names the record that the reference picks.
+TEST_F(ProgramEngineTest, AgreesWithTheReferenceOnRandomFiles)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::uint8_t> data(1 + random() % 20000);
+        for (auto& b : data) b = static_cast<std::uint8_t>(random() % (round % 2 ? 256 : 3));
+        std::vector<TPatternSignature> table;
+        for (int i = 0; i < 30; ++i) {
+            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_BYTES, data.size());
+            const std::size_t offset = random() % (data.size() - size + 1);
+            std::string pattern = RandomPatternFrom(data, offset, size, random);
+            if (random() % 2) pattern[random() % pattern.size()] = "0F"[random() % 2];  // mostly spoils it
+            table.push_back(MakeSignature("Sig" + std::to_string(i), pattern));
+        }
+        ASSERT_TRUE(ScanEngine().InitScan(table.data(), static_cast<std::int32_t>(table.size())));
+        const std::int32_t expected = ReferenceFirstMatch(table, data);
+        const TVirusInfo info = Scan(ScanEngine(), dir_.Write("r.bin", data));
+        ASSERT_EQ(info.Found, expected >= 0) << "round " << round;
+        if (expected >= 0) {
+            ASSERT_EQ(info.VirusName, table[expected].Name.Str()) << "round " << round;
+        }
+    }
+}
+
+TEST_F(ProgramEngineTest, LeavesTheTableAsItWas)
+{
+    const auto table = MotifTable();
+    const auto before = table;
+    ASSERT_TRUE(ScanEngine().InitScan(table.data(), static_cast<std::int32_t>(table.size())));
+    ExpectFound(Scan(ScanEngine(), dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
+    EXPECT_EQ(std::memcmp(table.data(), before.data(), table.size() * sizeof(TPatternSignature)), 0);
+}
+
+TEST_F(ProgramEngineTest, NoTableFindsNothing)
+{
+    const auto table = MotifTable();
+    const std::string path = dir_.Write("f.bin", DataWithMotif(100, 20));
+    ExpectNothing(Scan(ScanEngine(), path));  // before any initscan
+    const struct {
+        const TPatternSignature* table;
+        std::int32_t count;
+    } cases[] = {{nullptr, 3}, {table.data(), 0}, {table.data(), -1}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ScanEngine().InitScan(c.table, c.count));
+        ExpectNothing(Scan(ScanEngine(), path));
+    }
+}
+
+TEST_F(ProgramEngineTest, RecordsPastTheCapacityAreIgnored)
+{
+    const std::string path = dir_.Write("f.bin", DataWithMotif(100, 20));
+    std::vector<TPatternSignature> table(MAX_NB_SIG + 1, MakeSignature("Other", "0102030405060708"));
+    table[MAX_NB_SIG] = MotifTable()[1];
+    ASSERT_TRUE(ScanEngine().InitScan(table.data(), MAX_NB_SIG + 1));
+    ExpectNothing(Scan(ScanEngine(), path));
+    table[MAX_NB_SIG - 1] = MotifTable()[1];
+    ASSERT_TRUE(ScanEngine().InitScan(table.data(), MAX_NB_SIG + 1));
+    ExpectFound(Scan(ScanEngine(), path), "Motif.B");
+}
+
+TEST(ScanEngine, WithoutAnEngineNothingIsCalledNorFound)
+{
+    const TScanEngine none;
+    EXPECT_FALSE(none.Usable());
+    const auto table = MotifTable();
+    EXPECT_FALSE(none.InitScan(table.data(), 3));
+    TTempDir dir;
+    ExpectNothing(Scan(none, dir.Write("f.bin", DataWithMotif(100, 20))));
+}
+
+#ifdef _WIN32
+
+std::string FolderOf(const TTempDir& dir)
+{
+    std::string folder = dir.Path("");
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::string FakeEngineFolder(const std::string& fake) { return ProgramFolder() + "fake_engines\\" + fake + "\\"; }
+
+std::string ModulePath(HMODULE module)
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+    return std::string(path, n);
+}
+
+bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// Every test starts and ends with no QZ_SSCAN.DLL in the process.
+class EngineLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(GetModuleHandleA(SCAN_ENGINE_LIBRARY_NAME), nullptr); }
+    void TearDown() override { EXPECT_EQ(GetModuleHandleA(SCAN_ENGINE_LIBRARY_NAME), nullptr); }
+
+    TTempDir dir_;
+    TTempDir emptyFolder_;
+};
+
+TEST_F(EngineLibraryTest, TheProgramFolderIsThatOfTheExecutable)
+{
+    EXPECT_TRUE(SameText(ExecutableFolder(), ProgramFolder()));
+    EXPECT_EQ(ExecutableFolder().back(), '\\');
+}
+
+TEST_F(EngineLibraryTest, LoadsTheLibraryOfTheProgramFolderByFullPath)
+{
+    const TScanEngine engine = TScanEngine::Locate(ProgramFolder());
+    ASSERT_TRUE(engine.Usable());
+    EXPECT_TRUE(SameText(ModulePath(engine.Library()), ProgramFolder() + SCAN_ENGINE_LIBRARY_NAME));
+    const auto table = MotifTable();
+    ASSERT_TRUE(engine.InitScan(table.data(), 3));
+    ExpectFound(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
+}
+
+TEST_F(EngineLibraryTest, UsesALibraryAlreadyLoadedWithoutLoadingAgain)
+{
+    const TModuleHandle held(LoadLibraryA((ProgramFolder() + SCAN_ENGINE_LIBRARY_NAME).c_str()));
+    ASSERT_TRUE(held);
+    {
+        const TScanEngine engine = TScanEngine::Locate(FolderOf(emptyFolder_));
+        ASSERT_TRUE(engine.Usable());
+        EXPECT_EQ(engine.Library(), held.Get());
+        const auto table = MotifTable();
+        ASSERT_TRUE(engine.InitScan(table.data(), 3));
+        ExpectFound(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
+    }
+    EXPECT_EQ(GetModuleHandleA(SCAN_ENGINE_LIBRARY_NAME), held.Get());  // still loaded: ours is released alone
+}
+
+TEST_F(EngineLibraryTest, AFoundValueOtherThanOneIsNoDetection)
+{
+    const TScanEngine engine = TScanEngine::Locate(FakeEngineFolder("found2"));
+    ASSERT_TRUE(engine.Usable());
+    EXPECT_TRUE(SameText(ModulePath(engine.Library()), FakeEngineFolder("found2") + SCAN_ENGINE_LIBRARY_NAME));
+    ExpectNothing(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))));
+}
+
+TEST_F(EngineLibraryTest, AnIncompleteOrMissingLibraryIsNeverCalled)
+{
+    for (const std::string folder :
+         {FakeEngineFolder("no_exports"), FakeEngineFolder("scanfile_only"), FolderOf(emptyFolder_)}) {
+        const TScanEngine engine = TScanEngine::Locate(folder);
+        EXPECT_FALSE(engine.Usable()) << folder;
+        const auto table = MotifTable();
+        EXPECT_FALSE(engine.InitScan(table.data(), 3));
+        // scanfile_only's scanfile would report "Fake.Called".
+        ExpectNothing(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))));
+    }
+}
+
+// Sets the current folder and puts a folder first on the PATH, restoring both.
+class TPlantedSearchPlaces {
+public:
+    explicit TPlantedSearchPlaces(const std::string& folder)
+    {
+        char current[MAX_PATH];
+        current_.assign(current, GetCurrentDirectoryA(MAX_PATH, current));
+        const char* path = std::getenv("PATH");
+        path_ = path ? path : "";
+        SetCurrentDirectoryA(folder.c_str());
+        SetEnvironmentVariableA("PATH", (folder + ";" + path_).c_str());
+    }
+    ~TPlantedSearchPlaces()
+    {
+        SetEnvironmentVariableA("PATH", path_.c_str());
+        SetCurrentDirectoryA(current_.c_str());
+    }
+    TPlantedSearchPlaces(const TPlantedSearchPlaces&) = delete;
+    TPlantedSearchPlaces& operator=(const TPlantedSearchPlaces&) = delete;
+
+private:
+    std::string current_, path_;
+};
+
+TEST_F(EngineLibraryTest, ALibraryPlantedInTheCurrentFolderOrOnThePathIsNotLoaded)
+{
+    std::filesystem::copy_file(FakeEngineFolder("found2") + SCAN_ENGINE_LIBRARY_NAME,
+                               dir_.Path(SCAN_ENGINE_LIBRARY_NAME));
+    const TPlantedSearchPlaces planted(FolderOf(dir_));
+    {
+        // The planted library is where a search by bare name would find it.
+        const TModuleHandle bare(LoadLibraryA(SCAN_ENGINE_LIBRARY_NAME));
+        ASSERT_TRUE(bare);
+        EXPECT_TRUE(SameText(ModulePath(bare.Get()), dir_.Path(SCAN_ENGINE_LIBRARY_NAME)));
+    }
+    const TScanEngine engine = TScanEngine::Locate(FolderOf(emptyFolder_));
+    EXPECT_FALSE(engine.Usable());
+    EXPECT_EQ(engine.Library(), nullptr);
+    EXPECT_EQ(GetModuleHandleA(SCAN_ENGINE_LIBRARY_NAME), nullptr);
+}
+
+#endif
+
+} // namespace
