@@ -11,10 +11,15 @@ namespace {
 
 constexpr int kFilterBits = 20;
 constexpr int kBucketBits = 16;
-constexpr std::size_t kAnchorLength = 4;
-// Bytes kept before the next position to scan when the buffer slides, and
-// bytes readable past the data (verification reads whole 8-byte words).
-constexpr std::size_t kKeep = 2 * (MAX_PATTERN_BYTES + 1);
+constexpr std::uint32_t kAnchorLength = 4;
+constexpr std::uint32_t kStride = 4;
+// Short of the end of the source, positions within kLookahead of the end of
+// the data wait for the next block, so that any pattern anchored in a round
+// lies wholly in the data. The buffer keeps kLookahead bytes before the next
+// round when it slides, and kSlack readable bytes past the data (rounds
+// read eight bytes, verification whole 8-byte words).
+constexpr std::size_t kLookahead = MAX_PATTERN_BYTES + 8;
+constexpr std::size_t kKeep = 2 * kLookahead;
 constexpr std::size_t kSlack = MAX_PATTERN_BYTES + 1 + 8;
 
 std::uint32_t Load32(const std::uint8_t* p)
@@ -76,7 +81,7 @@ TPatternMatcher::TPatternMatcher(const TPatternSignature* table, std::int32_t co
 {
     if (!table || count <= 0) return;
     count = std::min(count, MAX_NB_SIG);
-    std::vector<TAnchor> anchors;
+    TAnchorLists lists;
     for (std::int32_t index = 0; index < count; ++index) {
         const TPatternSignature& record = table[index];
         const std::uint32_t size = record.PatternSize;
@@ -85,7 +90,8 @@ TPatternMatcher::TPatternMatcher(const TPatternSignature* table, std::int32_t co
         TCompiled pattern{};
         pattern.Size = size;
         pattern.Index = index;
-        std::uint8_t value[MAX_PATTERN_BYTES] = {}, fixed[MAX_PATTERN_BYTES] = {};
+        auto* value = reinterpret_cast<std::uint8_t*>(pattern.Value);
+        auto* mask = reinterpret_cast<std::uint8_t*>(pattern.Mask);
         bool malformed = false;
         for (std::uint32_t k = 0; k < size && !malformed; ++k) {
             const char hi = record.Pattern.Chars[2 * k], lo = record.Pattern.Chars[2 * k + 1];
@@ -93,84 +99,103 @@ TPatternMatcher::TPatternMatcher(const TPatternSignature* table, std::int32_t co
             const int h = HexValue(hi), l = HexValue(lo);
             malformed = h < 0 || l < 0;
             value[k] = static_cast<std::uint8_t>(h * 16 + l);
-            fixed[k] = 1;
+            mask[k] = 0xFF;
         }
-        if (malformed) continue;
-        for (std::uint32_t k = 0; k < size; ++k) {
-            reinterpret_cast<std::uint8_t*>(pattern.Value)[k] = value[k];
-            reinterpret_cast<std::uint8_t*>(pattern.Mask)[k] = fixed[k] ? 0xFF : 0x00;
-        }
-        Add(pattern, fixed);
+        if (!malformed) Add(pattern, mask, lists);
     }
-    for (std::size_t i = 0; i < patterns_.size(); ++i) {
-        // Anchors were chosen in Add; gather them.
-        const TCompiled& p = patterns_[i];
-        const auto* v = reinterpret_cast<const std::uint8_t*>(p.Value);
-        const auto* m = reinterpret_cast<const std::uint8_t*>(p.Mask);
-        const bool fourFixed = p.AnchorOffset + kAnchorLength <= p.Size &&
-                               Load32(m + p.AnchorOffset) == 0xFFFFFFFFu;
-        if (fourFixed)
-            anchors.push_back({Load32(v + p.AnchorOffset), static_cast<std::uint32_t>(i)});
-        else
-            shortAnchors_.push_back({v[p.AnchorOffset], static_cast<std::uint32_t>(i)});
-    }
-    BuildBuckets(anchors);
+    fourAnchors_.Build(lists.Fours);
+    alternatePairs_.Build(std::move(lists.AlternatePairs), 1u << 16);
+    pairAnchors_.Build(std::move(lists.Pairs), 1u << 16);
+    byteAnchors_.Build(std::move(lists.Bytes), 1u << 8);
 }
 
-// Chooses the pattern's anchor: the window of four fixed bytes made of the
-// rarest bytes, else its rarest fixed byte. A pattern without a fixed byte
-// only competes as a wildcard-only pattern.
-void TPatternMatcher::Add(const TCompiled& pattern, const std::uint8_t* fixed)
+namespace {
+
+// The offset of the window of length fixed bytes made of the rarest bytes,
+// or -1 when the pattern has no such run.
+int RarestRun(const std::uint8_t* value, const std::uint8_t* fixed, std::uint32_t size, std::uint32_t length)
+{
+    int best = std::numeric_limits<int>::max(), bestOffset = -1;
+    for (std::uint32_t k = 0; k + length <= size; ++k) {
+        if (std::find(fixed + k, fixed + k + length, 0) != fixed + k + length) continue;
+        const int score = WindowScore(value + k, length);
+        if (score < best) best = score, bestOffset = static_cast<int>(k);
+    }
+    return bestOffset;
+}
+
+} // namespace
+
+// Chooses the pattern's anchors, the first kind its fixed runs allow: the
+// kStride four-byte windows of its best seven-byte run, scanned at every
+// fourth position; the two pairs of its best three-byte run, at every second
+// position; its best pair, at every position; its best byte. A pattern
+// without a fixed byte only competes as a wildcard-only pattern.
+void TPatternMatcher::Add(const TCompiled& pattern, const std::uint8_t* fixed, TAnchorLists& lists)
 {
     const auto* value = reinterpret_cast<const std::uint8_t*>(pattern.Value);
-    int best = std::numeric_limits<int>::max();
-    std::uint32_t bestOffset = 0;
-    for (std::uint32_t k = 0; k + kAnchorLength <= pattern.Size; ++k) {
-        if (!(fixed[k] && fixed[k + 1] && fixed[k + 2] && fixed[k + 3])) continue;
-        const int score = WindowScore(value + k, kAnchorLength);
-        if (score < best) best = score, bestOffset = k;
-    }
-    if (best == std::numeric_limits<int>::max()) {
-        for (std::uint32_t k = 0; k < pattern.Size; ++k) {
-            if (!fixed[k]) continue;
-            const int score = Commonness(value[k]);
-            if (score < best) best = score, bestOffset = k;
-        }
-    }
-    if (best == std::numeric_limits<int>::max()) {
+    const auto id = static_cast<std::uint32_t>(patterns_.size());
+    auto anchor = [&](std::uint32_t offset, std::uint32_t length) {
+        std::uint32_t bytes = 0;
+        std::memcpy(&bytes, value + offset, length);
+        return TAnchor{bytes, id, offset};
+    };
+    if (const int seven = RarestRun(value, fixed, pattern.Size, kAnchorLength + kStride - 1); seven >= 0) {
+        for (std::uint32_t j = 0; j < kStride; ++j) lists.Fours.push_back(anchor(seven + j, kAnchorLength));
+    } else if (const int three = RarestRun(value, fixed, pattern.Size, 3); three >= 0) {
+        lists.AlternatePairs.push_back(anchor(three, 2));
+        lists.AlternatePairs.push_back(anchor(three + 1, 2));
+    } else if (const int two = RarestRun(value, fixed, pattern.Size, 2); two >= 0) {
+        lists.Pairs.push_back(anchor(two, 2));
+    } else if (const int one = RarestRun(value, fixed, pattern.Size, 1); one >= 0) {
+        lists.Bytes.push_back(anchor(one, 1));
+    } else {
         if (wildIndex_ < 0 || pattern.Size < wildSize_) wildSize_ = pattern.Size, wildIndex_ = pattern.Index;
         return;
     }
-    TCompiled anchored = pattern;
-    anchored.AnchorOffset = bestOffset;
-    patterns_.push_back(anchored);
+    patterns_.push_back(pattern);
 }
 
-void TPatternMatcher::BuildBuckets(std::vector<TAnchor>& anchors)
+void TPatternMatcher::THashedAnchors::Build(const std::vector<TAnchor>& anchors)
 {
-    filter_.assign((std::size_t{1} << kFilterBits) / 64, 0);
-    bucketStart_.assign((std::size_t{1} << kBucketBits) + 1, 0);
+    if (anchors.empty()) return;
+    Filter.assign((std::size_t{1} << kFilterBits) / 64, 0);
+    BucketStart.assign((std::size_t{1} << kBucketBits) + 1, 0);
     for (const TAnchor& a : anchors) {
         const std::uint32_t h = AnchorHash(a.Bytes);
-        filter_[h / 64] |= std::uint64_t{1} << (h % 64);
-        ++bucketStart_[BucketOf(h) + 1];
+        Filter[h / 64] |= std::uint64_t{1} << (h % 64);
+        ++BucketStart[BucketOf(h) + 1];
     }
-    for (std::size_t b = 1; b < bucketStart_.size(); ++b) bucketStart_[b] += bucketStart_[b - 1];
-    anchors_.resize(anchors.size());
-    std::vector<std::uint32_t> next(bucketStart_.begin(), bucketStart_.end() - 1);
-    for (const TAnchor& a : anchors) anchors_[next[BucketOf(AnchorHash(a.Bytes))]++] = a;
+    for (std::size_t b = 1; b < BucketStart.size(); ++b) BucketStart[b] += BucketStart[b - 1];
+    Anchors.resize(anchors.size());
+    std::vector<std::uint32_t> next(BucketStart.begin(), BucketStart.end() - 1);
+    for (const TAnchor& a : anchors) Anchors[next[BucketOf(AnchorHash(a.Bytes))]++] = a;
+}
 
-    shortByByte_.assign(256, 0);
-    std::sort(shortAnchors_.begin(), shortAnchors_.end(),
-              [](const TAnchor& a, const TAnchor& b) { return a.Bytes < b.Bytes; });
-    for (const TAnchor& a : shortAnchors_) shortByByte_[a.Bytes] = 1;
+std::size_t TPatternMatcher::THashedAnchors::MemoryUsed() const
+{
+    return Filter.capacity() * sizeof(std::uint64_t) + BucketStart.capacity() * sizeof(std::uint32_t) +
+           Anchors.capacity() * sizeof(TAnchor);
+}
+
+void TPatternMatcher::TShortAnchors::Build(std::vector<TAnchor> anchors, std::size_t values)
+{
+    if (anchors.empty()) return;
+    std::sort(anchors.begin(), anchors.end(), [](const TAnchor& a, const TAnchor& b) { return a.Bytes < b.Bytes; });
+    Anchors = std::move(anchors);
+    Filter.assign((values + 63) / 64, 0);
+    for (const TAnchor& a : Anchors) Filter[a.Bytes / 64] |= std::uint64_t{1} << (a.Bytes % 64);
+}
+
+std::size_t TPatternMatcher::TShortAnchors::MemoryUsed() const
+{
+    return Filter.capacity() * sizeof(std::uint64_t) + Anchors.capacity() * sizeof(TAnchor);
 }
 
 std::size_t TPatternMatcher::MemoryUsed() const
 {
-    return sizeof *this + patterns_.capacity() * sizeof(TCompiled) + filter_.capacity() * sizeof(std::uint64_t) +
-           bucketStart_.capacity() * sizeof(std::uint32_t) + anchors_.capacity() * sizeof(TAnchor) +
-           shortByByte_.capacity() + shortAnchors_.capacity() * sizeof(TAnchor);
+    return sizeof *this + patterns_.capacity() * sizeof(TCompiled) + fourAnchors_.MemoryUsed() +
+           alternatePairs_.MemoryUsed() + pairAnchors_.MemoryUsed() + byteAnchors_.MemoryUsed();
 }
 
 // --- Scan ------------------------------------------------------------------
@@ -188,17 +213,20 @@ public:
         if (m_.wildIndex_ >= 0 && length >= m_.wildSize_) Offer(m_.wildSize_, m_.wildIndex_);
     }
 
-    // Scans anchor positions from..to-1 of a window holding source bytes
-    // base..base+length-1 at data (with kSlack readable bytes after it), and
-    // stops early at the end of the best match. Returns the position reached.
+    // Scans the rounds of kStride positions from `from` on while a round
+    // starts below `to` (and below the end of the best match), over a window
+    // holding source bytes base..base+length-1 at data, with kSlack readable
+    // bytes after it. Returns where the next round starts.
     std::uint64_t Scan(const std::uint8_t* data, std::uint64_t base, std::size_t length, std::uint64_t from,
                        std::uint64_t to)
     {
         data_ = data, base_ = base, end_ = base + length;
-        const std::uint64_t stopAnchors = std::min(to, end_ >= kAnchorLength ? end_ - kAnchorLength + 1 : 0);
-        ScanAnchors(from, stopAnchors);
-        if (!m_.shortAnchors_.empty()) ScanShortAnchors(from, std::min(to, end_));
-        return std::max(from, std::min(to, BestEnd()));
+        const bool alternate = !m_.alternatePairs_.Anchors.empty(), every = !m_.pairAnchors_.Anchors.empty();
+        std::uint64_t reached;
+        if (alternate) reached = every ? ScanRounds<true, true>(from, to) : ScanRounds<true, false>(from, to);
+        else reached = every ? ScanRounds<false, true>(from, to) : ScanRounds<false, false>(from, to);
+        if (!m_.byteAnchors_.Anchors.empty()) ScanByteAnchors(from, reached);
+        return reached;
     }
 
     bool Found() const { return bestIndex_ >= 0; }
@@ -211,40 +239,87 @@ private:
         if (end < bestEnd_ || (end == bestEnd_ && index < bestIndex_)) bestEnd_ = end, bestIndex_ = index;
     }
 
-    void ScanAnchors(std::uint64_t from, std::uint64_t to)
+    static std::uint64_t HashedBit(const std::uint64_t* filter, std::uint32_t bytes)
     {
-        const std::uint64_t* filter = m_.filter_.data();
-        std::uint64_t stop = std::min(to, bestEnd_);
-        for (std::uint64_t p = from; p < stop; ++p) {
-            const std::uint32_t bytes = Load32(data_ + (p - base_));
-            const std::uint32_t h = AnchorHash(bytes);
-            if (!(filter[h / 64] & (std::uint64_t{1} << (h % 64)))) continue;
-            const std::uint32_t bucket = BucketOf(h);
-            for (std::uint32_t i = m_.bucketStart_[bucket]; i < m_.bucketStart_[bucket + 1]; ++i)
-                if (m_.anchors_[i].Bytes == bytes) Verify(m_.patterns_[m_.anchors_[i].Pattern], p);
-            stop = std::min(to, bestEnd_);
-        }
+        const std::uint32_t h = AnchorHash(bytes);
+        return filter[h / 64] >> (h % 64);
+    }
+    static std::uint64_t DirectBit(const std::uint64_t* filter, std::uint32_t value)
+    {
+        return filter[value / 64] >> (value % 64);
     }
 
-    void ScanShortAnchors(std::uint64_t from, std::uint64_t to)
+    // The hot loop. A round of kStride positions tests the four-byte filter
+    // at its first position, and, when such anchors exist, the alternate
+    // pair filter at its first and third and the pair filter at all four.
+    // The bits are tested together; a round with one set looks at each test
+    // on its own. Bytes past the data are the buffer's zeroed slack: a bit
+    // they set only leads to the exact tests, which keep within the data.
+    template <bool Alternate, bool Every>
+    std::uint64_t ScanRounds(std::uint64_t from, std::uint64_t to)
     {
-        const auto& list = m_.shortAnchors_;
-        for (std::uint64_t p = from; p < std::min(to, bestEnd_); ++p) {
+        const std::uint64_t* fours = m_.fourAnchors_.Filter.empty() ? nullptr : m_.fourAnchors_.Filter.data();
+        const std::uint64_t* alternate = m_.alternatePairs_.Filter.data();
+        const std::uint64_t* every = m_.pairAnchors_.Filter.data();
+        const std::uint8_t* source = data_;  // source byte p is at source[p - base]
+        const std::uint64_t base = base_;
+        std::uint64_t p = from;
+        for (std::uint64_t stop = std::min(to, bestEnd_); p < stop; p += kStride, stop = std::min(to, bestEnd_)) {
+            const std::uint64_t word = Load64(source + (p - base));
+            const auto first = static_cast<std::uint32_t>(word);
+            std::uint64_t any = fours ? HashedBit(fours, first) : 0;
+            if constexpr (Alternate)
+                any |= DirectBit(alternate, first & 0xFFFF) | DirectBit(alternate, (word >> 16) & 0xFFFF);
+            if constexpr (Every)
+                any |= DirectBit(every, word & 0xFFFF) | DirectBit(every, (word >> 8) & 0xFFFF) |
+                       DirectBit(every, (word >> 16) & 0xFFFF) | DirectBit(every, (word >> 24) & 0xFFFF);
+            if ((any & 1) == 0) continue;
+            if (fours && (HashedBit(fours, first) & 1)) LookUpHashed(m_.fourAnchors_, first, p);
+            for (std::uint32_t j = 0; j < kStride; ++j) {
+                const auto pair = static_cast<std::uint32_t>((word >> (8 * j)) & 0xFFFF);
+                if constexpr (Alternate)
+                    if (j % 2 == 0 && (DirectBit(alternate, pair) & 1)) LookUpShort(m_.alternatePairs_, pair, p + j);
+                if constexpr (Every)
+                    if (DirectBit(every, pair) & 1) LookUpShort(m_.pairAnchors_, pair, p + j);
+            }
+        }
+        return p;
+    }
+
+    void ScanByteAnchors(std::uint64_t from, std::uint64_t to)
+    {
+        const std::uint64_t* filter = m_.byteAnchors_.Filter.data();
+        for (std::uint64_t p = from, stop = std::min({to, bestEnd_, end_}); p < stop; ++p) {
             const std::uint8_t b = data_[p - base_];
-            if (!m_.shortByByte_[b]) continue;
-            auto it = std::lower_bound(list.begin(), list.end(), b,
-                                       [](const TPatternMatcher::TAnchor& a, std::uint32_t v) { return a.Bytes < v; });
-            for (; it != list.end() && it->Bytes == b; ++it) Verify(m_.patterns_[it->Pattern], p);
+            if (!(DirectBit(filter, b) & 1)) continue;
+            LookUpShort(m_.byteAnchors_, b, p);
+            stop = std::min({to, bestEnd_, end_});
         }
     }
 
-    // Compares the pattern whose anchor sits at source position p.
-    void Verify(const TPatternMatcher::TCompiled& c, std::uint64_t p)
+    void LookUpHashed(const TPatternMatcher::THashedAnchors& table, std::uint32_t bytes, std::uint64_t p)
     {
-        if (p < c.AnchorOffset) return;  // it would start before the source
-        const std::uint64_t start = p - c.AnchorOffset;
+        const std::uint32_t bucket = BucketOf(AnchorHash(bytes));
+        for (std::uint32_t i = table.BucketStart[bucket]; i < table.BucketStart[bucket + 1]; ++i)
+            if (table.Anchors[i].Bytes == bytes) Verify(table.Anchors[i], p);
+    }
+
+    void LookUpShort(const TPatternMatcher::TShortAnchors& table, std::uint32_t bytes, std::uint64_t p)
+    {
+        const auto& list = table.Anchors;
+        auto it = std::lower_bound(list.begin(), list.end(), bytes,
+                                   [](const TPatternMatcher::TAnchor& a, std::uint32_t v) { return a.Bytes < v; });
+        for (; it != list.end() && it->Bytes == bytes; ++it) Verify(*it, p);
+    }
+
+    // Compares the pattern whose anchor equals the bytes at source position p.
+    void Verify(const TPatternMatcher::TAnchor& anchor, std::uint64_t p)
+    {
+        const TPatternMatcher::TCompiled& c = m_.patterns_[anchor.Pattern];
+        if (p < anchor.Offset) return;  // it would start before the source
+        const std::uint64_t start = p - anchor.Offset;
         if (start < base_) return;  // never: the window keeps a pattern's length before p
-        if (c.Size > end_ - start) return;  // it would run past the data
+        if (start > end_ || c.Size > end_ - start) return;  // it would run past the data
         const std::uint64_t end = start + c.Size;
         if (end > bestEnd_ || (end == bestEnd_ && c.Index > bestIndex_)) return;
         const std::uint8_t* bytes = data_ + (start - base_);
@@ -280,10 +355,10 @@ std::int32_t FindFirstMatch(const TPatternMatcher& matcher, const TBlockReader& 
         search.NoteLength(base + length);
         // Short of the end, positions whose pattern may still run past the
         // data wait for the next block.
-        const std::uint64_t to = atEnd ? base + length : base + length - (MAX_PATTERN_BYTES + 1);
+        const std::uint64_t to = atEnd ? base + length : base + length - kLookahead;
         next = search.Scan(buffer.get(), base, length, next, to);
         if ((search.Found() && next >= search.BestEnd()) || atEnd) break;
-        const std::uint64_t keepFrom = next - (MAX_PATTERN_BYTES + 1);
+        const std::uint64_t keepFrom = next - kLookahead;
         const std::size_t kept = static_cast<std::size_t>(base + length - keepFrom);
         std::memmove(buffer.get(), buffer.get() + (keepFrom - base), kept);
         base = keepFrom, length = kept;

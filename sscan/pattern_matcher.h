@@ -2,27 +2,33 @@
 // signature records into an immutable structure, and a scan step that runs
 // it over a source of bytes read block by block.
 //
-// Example: the pattern text "4D5A??0050450000" gives the bytes
-// 4D 5A ?? 00 50 45 00 00: value 4D 5A 00 00 50 45 00 00 under the mask
-// FF FF 00 FF FF FF FF FF. Its windows of four fixed bytes are 00 50 45 00
-// (offset 3) and 50 45 00 00 (offset 4); both hold bytes common in
-// executables (zeros), they tie and the first becomes the anchor. A hash of
-// the anchor sets one bit of a filter of 2^20 bits; the scan hashes the four
-// bytes at every position of the source and, where the bit is set, looks in
-// the anchor's bucket for patterns whose anchor equals those bytes, then
-// compares the whole pattern under its mask from position - 3, eight bytes
-// at a time.
+// Example: the pattern text "4D5A??0050450000A1B2C3" gives the bytes
+// 4D 5A ?? 00 50 45 00 00 A1 B2 C3: value 4D 5A 00 00 50 45 00 00 A1 B2 C3
+// under the mask FF FF 00 FF FF FF FF FF FF FF FF. Its fixed run 00 50 45 00
+// 00 A1 B2 C3 (offset 3, eight bytes) holds seven-byte windows; the one made
+// of bytes least common in executables, 50 45 00 00 A1 B2 C3 (offset 4), is
+// kept, and its four windows of four bytes (50450000 at offset 4, 450000A1
+// at 5, 0000A1B2 at 6, 00A1B2C3 at 7) become anchors. Wherever the pattern
+// occurs, one of the four sits at a position divisible by four, so the scan
+// hashes the four bytes at every fourth position only, tests the hash's bit
+// in a filter of 2^20 bits, and where it is set looks in the hash's bucket
+// for anchors equal to those bytes, then compares the whole pattern under
+// its mask from the anchor's position less its offset, eight bytes at a
+// time.
 //
-// Patterns with no four fixed bytes in a row are anchored on their rarest
-// fixed byte instead and looked for in a second pass that exists only when
-// such patterns do; a pattern of wildcards only matches at offset 0 of any
-// source at least as long as itself. A pattern of size 0, or whose record
-// is malformed (a pair that is neither hex nor a wildcard, a size above its
-// text), never matches.
+// A pattern whose longest fixed run has three to six bytes gets the two
+// two-byte windows of its rarest three-byte run as anchors, tested at every
+// second position against a direct filter of 2^16 bits; with a run of two,
+// that pair, tested at every position against another; with single fixed
+// bytes only, its rarest byte, in a pass of its own. A filter is tested only
+// when it holds anchors. A pattern of wildcards only matches at offset 0 of
+// any source at least as long as itself. A pattern of size 0, or whose
+// record is malformed (a pair that is neither hex nor a wildcard, a size
+// above its text), never matches.
 //
 // The winner is the match that ends earliest in the source, and among those
 // the lowest table index. A match found ending at E is decided once every
-// position below E has been scanned, since any match ending earlier has its
+// position below E has been scanned, since any match ending earlier has an
 // anchor there; the scan stops reading at that moment.
 #pragma once
 
@@ -58,25 +64,42 @@ private:
         std::uint64_t Value[MAX_PATTERN_BYTES / 8 + 1];
         std::uint64_t Mask[MAX_PATTERN_BYTES / 8 + 1];
         std::uint32_t Size;
-        std::uint32_t AnchorOffset;
         std::int32_t Index;  // the record's position in the table, from 0
     };
     struct TAnchor {
-        std::uint32_t Bytes;    // the anchor's four bytes (or one, for short anchors)
+        std::uint32_t Bytes;    // the anchor's bytes, little-endian
         std::uint32_t Pattern;  // into patterns_
+        std::uint32_t Offset;   // of the anchor in the pattern
+    };
+    // Four-byte anchors: a filter of one bit per hash, and the anchors in
+    // buckets by hash.
+    struct THashedAnchors {
+        std::vector<std::uint64_t> Filter;
+        std::vector<std::uint32_t> BucketStart;  // bucket b holds Anchors[BucketStart[b] .. BucketStart[b+1])
+        std::vector<TAnchor> Anchors;
+        void Build(const std::vector<TAnchor>& anchors);
+        std::size_t MemoryUsed() const;
+    };
+    // Two- and one-byte anchors: a direct filter and the anchors sorted.
+    struct TShortAnchors {
+        std::vector<std::uint64_t> Filter;
+        std::vector<TAnchor> Anchors;
+        void Build(std::vector<TAnchor> anchors, std::size_t values);
+        std::size_t MemoryUsed() const;
     };
 
-    void Add(const TCompiled& pattern, const std::uint8_t* fixed);
-    void BuildBuckets(std::vector<TAnchor>& anchors);
+    struct TAnchorLists {
+        std::vector<TAnchor> Fours, AlternatePairs, Pairs, Bytes;
+    };
+    void Add(const TCompiled& pattern, const std::uint8_t* fixed, TAnchorLists& lists);
 
     const TPatternSignature* table_;
     std::vector<TCompiled> patterns_;
-    std::vector<std::uint64_t> filter_;         // one bit per anchor hash
-    std::vector<std::uint32_t> bucketStart_;    // bucket b holds anchors_[bucketStart_[b] .. bucketStart_[b+1])
-    std::vector<TAnchor> anchors_;
-    std::vector<std::uint8_t> shortByByte_;     // 1 where some short anchor is that byte
-    std::vector<TAnchor> shortAnchors_;         // sorted by byte
-    std::uint32_t wildSize_ = 0;                // the winning wildcard-only pattern, if any
+    THashedAnchors fourAnchors_;       // tested at every fourth position
+    TShortAnchors alternatePairs_;     // tested at every second position
+    TShortAnchors pairAnchors_;        // tested at every position
+    TShortAnchors byteAnchors_;
+    std::uint32_t wildSize_ = 0;  // the winning wildcard-only pattern, if any
     std::int32_t wildIndex_ = -1;
 };
 

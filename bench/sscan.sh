@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Pattern engine throughput against YARA and ClamAV: the same 4500 patterns
+# over the same corpus of real binaries (a Wine prefix's system folders and
+# /usr/lib, about CORPUS_MB megabytes, page cache warm), each single-threaded
+# in the same run. Checks the three agree on which files match; the last line
+# gives MB/s for each and our ratio against each.
+#   scripts/bench sscan [CORPUS_MB]
+set -euo pipefail
+build=$1
+limit_mb=${2:-300}
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+tool=$build/bin/sscan_bench
+
+# The corpus: regular files of the Wine prefix's system folders, then of
+# /usr/lib, in a fixed order, up to the size limit.
+export PURVANE_WINEPREFIX=${PURVANE_WINEPREFIX:-${TMPDIR:-/tmp}/purvane-wine-$(id -u)}
+"$root/scripts/wine-exec" cmd /c exit >/dev/null 2>&1 || true
+{
+  find "$PURVANE_WINEPREFIX/drive_c/windows/system32" "$PURVANE_WINEPREFIX/drive_c/windows/syswow64" \
+       -type f -size +0 -printf '%s\t%p\n' 2>/dev/null | LC_ALL=C sort -k2
+  find /usr/lib -type f -size +0 -readable -printf '%s\t%p\n' 2>/dev/null | LC_ALL=C sort -k2
+} | awk -F'\t' -v limit=$((limit_mb * 1024 * 1024)) 'total + $1 > limit { exit } { print $2; total += $1 }' \
+  >"$work/corpus.txt" || true   # awk leaves early on purpose
+bytes=$(tr '\n' '\0' <"$work/corpus.txt" | du -cb --files0-from=- | tail -1 | cut -f1)
+files=$(wc -l <"$work/corpus.txt")
+echo "corpus: $files files, $((bytes / 1024 / 1024)) MB"
+tr '\n' '\0' <"$work/corpus.txt" | xargs -0 cat >/dev/null   # warm the page cache
+
+"$tool" generate "$work/corpus.txt" "$work"
+
+now() { date +%s.%N; }
+
+t0=$(now)
+"$tool" scan "$work/SIG_MSN.DAT" "$work/corpus.txt" "$work/ours.txt" >"$work/ours.log"
+ours_s=$(awk '$1 == "seconds" { print $2 }' "$work/ours.log")
+cat "$work/ours.log"
+
+t0=$(now)
+yara --threads=1 --scan-list "$work/rules.yar" "$work/corpus.txt" 2>"$work/yara.err" \
+  | awk '{ $1 = ""; sub(/^ /, ""); print }' | sort -u >"$work/yara.txt" || true
+yara_s=$(echo "$(now) - $t0" | bc)
+
+t0=$(now)
+clamscan --no-summary --infected --database="$work/sigs.ndb" --file-list="$work/corpus.txt" \
+  --max-filesize=4000M --max-scansize=4000M --max-files=0 --scan-archive=no --scan-pe=no --scan-elf=no \
+  --scan-ole2=no --scan-pdf=no --scan-swf=no --scan-html=no --scan-xmldocs=no --scan-hwp3=no --scan-mail=no \
+  --bytecode=no --heuristic-alerts=no 2>"$work/clam.err" \
+  | sed -n 's/: [^ ]* FOUND$//p' | sort -u >"$work/clam.txt" || true
+clam_s=$(echo "$(now) - $t0" | bc)
+
+sort -u "$work/ours.txt" -o "$work/ours.txt"
+agree=yes
+for peer in yara clam; do
+  if ! cmp -s "$work/ours.txt" "$work/$peer.txt"; then
+    agree=no
+    echo "disagreement with $peer (< ours, > $peer):"
+    diff "$work/ours.txt" "$work/$peer.txt" | head -10
+  fi
+done
+echo "matching files: ours $(wc -l <"$work/ours.txt"), yara $(wc -l <"$work/yara.txt"), clamscan $(wc -l <"$work/clam.txt"); agree: $agree"
+
+mbps() { echo "scale=1; $bytes / 1048576 / $1" | bc; }
+ours_mbps=$(mbps "$ours_s"); yara_mbps=$(mbps "$yara_s"); clam_mbps=$(mbps "$clam_s")
+echo "sscan $ours_mbps MB/s, yara $yara_mbps MB/s, clamscan $clam_mbps MB/s; ratio vs yara $(echo "scale=2; $ours_mbps / $yara_mbps" | bc)x, vs clamscan $(echo "scale=2; $ours_mbps / $clam_mbps" | bc)x"
+[ "$agree" = yes ]
