@@ -14,6 +14,7 @@ int BuildFingerprints(const TArgs& args);
 int ImportClamav(const TArgs& args);
 int MakeSamples(const TArgs& args);
 int Fingerprint(const TArgs& args);
+int Scan(const TArgs& args);
 
 // Prints a Windows-1252 message on stderr as UTF-8.
 void PrintError(const std::string& message);

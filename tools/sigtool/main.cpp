@@ -21,6 +21,7 @@ const TCommand kCommands[] = {
     {"import-clamav", "FILE.ndb|FILE.mdb", ImportClamav},
     {"make-samples", "OUTDIR", MakeSamples},
     {"fingerprint", "[--name NAME] FILE...", Fingerprint},
+    {"scan", "--db DIR PATH...", Scan},
 };
 
 int Usage()

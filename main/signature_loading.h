@@ -1,0 +1,33 @@
+// The start-up's loading of the four signature files from the program's
+// folder, with its checks: what the main window's creation runs before the
+// first scan, and what sigtool scan runs before its own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "signatures/qz_PE_MD5.h"
+#include "signatures/qzs_scan.h"
+
+// One start-up error: a French text and its caption (Windows-1252), shown in
+// an error message box followed by a request to end the application.
+struct TStartupMessage {
+    const char* Text;
+    const char* Caption;
+};
+
+// Hands the loaded pattern table to the engine (initscan).
+using TEngineHandOver = std::function<void(const TPatternSignature* table, std::int32_t count)>;
+
+// Loads SIG_MSN.DAT, then SIG_MSN2.DAT when the first loaded, hands the
+// table to the engine when it holds at most MAX_NB_SIG records, checks the
+// count and the records, then loads mdpe_msn.dat and mdpe_msn2.dat the same
+// way and checks their count. programDir ends with the path separator.
+// Every step runs whatever happened before it, so several errors can come
+// back, in the order of the steps. A format error in a file is raised
+// (TSignatureFormatError) and ends the loading where it stands.
+std::vector<TStartupMessage> LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
+                                                    TPEMD5SignatureTable& fingerprints,
+                                                    const TEngineHandOver& handToEngine);
