@@ -28,6 +28,7 @@ files=$(wc -l <"$work/corpus.txt")
 echo "corpus: $files files, $((bytes / 1024 / 1024)) MB"
 tr '\n' '\0' <"$work/corpus.txt" | xargs -0 cat >/dev/null   # warm the page cache
 
+"$tool" compile
 "$tool" generate "$work/corpus.txt" "$work"
 
 now() { date +%s.%N; }
