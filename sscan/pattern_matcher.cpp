@@ -374,7 +374,7 @@ std::int32_t FindFirstMatchInMemory(const TPatternMatcher& matcher, const std::u
         matcher,
         [&](std::uint8_t* buffer, std::size_t capacity, std::size_t& delivered) {
             delivered = std::min(capacity, size - offset);
-            std::memcpy(buffer, data + offset, delivered);
+            if (delivered != 0) std::memcpy(buffer, data + offset, delivered);  // data may be null when size is 0
             offset += delivered;
             return true;
         },
