@@ -22,13 +22,6 @@ constexpr std::size_t kLookahead = MAX_PATTERN_BYTES + 8;
 constexpr std::size_t kKeep = 2 * kLookahead;
 constexpr std::size_t kSlack = MAX_PATTERN_BYTES + 1 + 8;
 
-std::uint32_t Load32(const std::uint8_t* p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 std::uint64_t Load64(const std::uint8_t* p)
 {
     std::uint64_t v;

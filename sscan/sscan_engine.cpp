@@ -1,7 +1,6 @@
 #include "sscan/sscan_engine.h"
 
 #include <memory>
-#include <new>
 
 #include "sscan/pattern_matcher.h"
 
@@ -23,7 +22,7 @@ std::int32_t SSCAN_CALL EngineInitScan(const TPatternSignature* table, std::int3
     try {
         Compiled() = std::make_unique<TPatternMatcher>(table, count);
         return 1;
-    } catch (const std::bad_alloc&) {
+    } catch (...) {  // out of memory: no table, nothing found; nothing leaves the library
         return 0;
     }
 }
@@ -41,7 +40,7 @@ std::int32_t SSCAN_CALL EngineScanFile(const char* path, TScanFileResult* result
         result->Found = 1;
         result->VirusName.Assign(matcher->Table()[index].Name.View());
         return 1;
-    } catch (const std::bad_alloc&) {  // no room for the read buffer: not found
+    } catch (...) {  // no room for the read buffer: not found; nothing leaves the library
         return 0;
     }
 }
