@@ -33,9 +33,10 @@ tr '\n' '\0' <"$work/corpus.txt" | xargs -0 cat >/dev/null   # warm the page cac
 
 now() { date +%s.%N; }
 
+# Each figure is the whole run's wall clock, loading and compiling included.
 t0=$(now)
 "$tool" scan "$work/SIG_MSN.DAT" "$work/corpus.txt" "$work/ours.txt" >"$work/ours.log"
-ours_s=$(awk '$1 == "seconds" { print $2 }' "$work/ours.log")
+ours_s=$(echo "$(now) - $t0" | bc)
 cat "$work/ours.log"
 
 t0=$(now)
