@@ -14,12 +14,21 @@ constexpr std::uint8_t kPatternCapacity = 254;
 constexpr std::size_t kNameAt = 0;
 constexpr std::size_t kPatternAt = 65;
 
-bool IsHexDigit(char c)
+int HexDigitValue(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
 }
 
 } // namespace
+
+int PatternPairValue(char first, char second)
+{
+    const int high = HexDigitValue(first), low = HexDigitValue(second);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
 
 bool IsWildcardPair(char first, char second)
 {
@@ -36,7 +45,7 @@ void DescramblePatternRecord(std::uint8_t* record)
 void CheckPatternPair(char first, char second)
 {
     if (IsWildcardPair(first, second)) return;
-    if (IsHexDigit(first) && IsHexDigit(second)) return;
+    if (PatternPairValue(first, second) >= 0) return;
     const char text[3] = {'$', first, second};
     throw TSignatureFormatError(FormatMessage1(INVALID_INTEGER_ERROR_TEXT, std::string_view(text, 3)));
 }

@@ -32,6 +32,10 @@ extern const char* const INVALID_INTEGER_ERROR_TEXT;
 // True when either character is "?", " " or ":".
 bool IsWildcardPair(char first, char second);
 
+// The byte value of a pair of hex digits (either case), or -1 when the pair
+// is anything else.
+int PatternPairValue(char first, char second);
+
 // Descrambles one 321-byte file record in place; a length byte above its
 // capacity raises TSignatureFormatError.
 void DescramblePatternRecord(std::uint8_t* record);

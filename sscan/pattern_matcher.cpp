@@ -32,14 +32,6 @@ std::uint64_t Load64(const std::uint8_t* p)
 std::uint32_t AnchorHash(std::uint32_t bytes) { return (bytes * 0x9E3779B1u) >> (32 - kFilterBits); }
 std::uint32_t BucketOf(std::uint32_t hash) { return hash >> (kFilterBits - kBucketBits); }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // How common a byte is in executables: zeros and padding most, then the
 // opcodes and prefixes of everyday code. Anchors avoid them.
 int Commonness(std::uint8_t b)
@@ -89,9 +81,9 @@ TPatternMatcher::TPatternMatcher(const TPatternSignature* table, std::int32_t co
         for (std::uint32_t k = 0; k < size && !malformed; ++k) {
             const char hi = record.Pattern.Chars[2 * k], lo = record.Pattern.Chars[2 * k + 1];
             if (IsWildcardPair(hi, lo)) continue;
-            const int h = HexValue(hi), l = HexValue(lo);
-            malformed = h < 0 || l < 0;
-            value[k] = static_cast<std::uint8_t>(h * 16 + l);
+            const int pair = PatternPairValue(hi, lo);
+            malformed = pair < 0;
+            value[k] = static_cast<std::uint8_t>(pair);
             mask[k] = 0xFF;
         }
         if (!malformed) Add(pattern, mask, lists);
