@@ -15,8 +15,8 @@ tool=$build/bin/sscan_bench
 
 # The corpus: regular files of the Wine prefix's system folders, then of
 # /usr/lib, in a fixed order, up to the size limit.
-export PURVANE_WINEPREFIX=${PURVANE_WINEPREFIX:-${TMPDIR:-/tmp}/purvane-wine-$(id -u)}
-"$root/scripts/wine-exec" cmd /c exit >/dev/null 2>&1 || true
+. "$root/scripts/wine-env"
+"$root/scripts/wine-exec" --prefix
 {
   find "$PURVANE_WINEPREFIX/drive_c/windows/system32" "$PURVANE_WINEPREFIX/drive_c/windows/syswow64" \
        -type f -size +0 -printf '%s\t%p\n' 2>/dev/null | LC_ALL=C sort -k2

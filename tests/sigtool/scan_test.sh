@@ -22,10 +22,11 @@ run_status "$sigtool" scan --db "$db" "$samples/PURVANE_TEST_SAMPLE_007.exe"
 expect_eq "one file: detections" 2 "$(wc -l <<<"$out")"
 
 # No signature of the set matches anything of a clean Windows installation.
-export PURVANE_WINEPREFIX=${PURVANE_WINEPREFIX:-${TMPDIR:-/tmp}/purvane-wine-$(id -u)}
-"$root/scripts/wine-exec" cmd /c exit >/dev/null 2>&1 || true
+. "$root/scripts/wine-env"
+prefix_error=$("$root/scripts/wine-exec" --prefix 2>&1) || true
 drive_c=$PURVANE_WINEPREFIX/drive_c
-expect_eq "clean prefix exists" yes "$([ -d "$drive_c/windows/system32" ] && echo yes || echo no)"
+[ -d "$drive_c/windows/system32" ] || prefix_error=${prefix_error:-"no Wine prefix: $drive_c/windows/system32 is missing"}
+expect_eq "a clean Wine prefix to scan" "" "$prefix_error"
 run_status "$sigtool" scan --db "$db" "$drive_c"
 expect_eq "clean drive C: exit" 0 "$status"
 expect_eq "clean drive C: detections" "" "$out"
