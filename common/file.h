@@ -6,6 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#ifdef _WIN32
+#include "common/owned_handle.h"
+#endif
 
 class TFile {
 public:
@@ -17,11 +22,13 @@ public:
     };
 
     TFile() = default;
+#ifndef _WIN32
     TFile(TFile&& other) noexcept;
     TFile& operator=(TFile&& other) noexcept;
     TFile(const TFile&) = delete;
     TFile& operator=(const TFile&) = delete;
     ~TFile();
+#endif
 
     // Opens path; the result is not open when the file is missing, is a
     // folder, or refuses the access.
@@ -45,13 +52,13 @@ public:
 
 private:
 #ifdef _WIN32
-    explicit TFile(void* handle) : handle_(handle) {}
-    void* handle_ = nullptr;  // null stands for "no file", never INVALID_HANDLE_VALUE
+    explicit TFile(TFileHandle handle) : handle_(std::move(handle)) {}
+    TFileHandle handle_;
 #else
     explicit TFile(int fd) : fd_(fd) {}
     int fd_ = -1;
-#endif
     void Close();
+#endif
 };
 
 // True when path names an existing file; a folder does not count.

@@ -1,30 +1,7 @@
 #include "common/file.h"
 
 #include <utility>
-#include <windows.h>
-
-TFile::TFile(TFile&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-
-TFile& TFile::operator=(TFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-TFile::~TFile() { Close(); }
-
-void TFile::Close()
-{
-    if (handle_) {
-        const DWORD saved = GetLastError();
-        CloseHandle(handle_);
-        SetLastError(saved);
-        handle_ = nullptr;
-    }
-}
+#include "common/handle.h"
 
 TFile TFile::Open(const std::string& path, TAccess access)
 {
@@ -40,17 +17,15 @@ TFile TFile::Open(const std::string& path, TAccess access)
         break;
     }
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
-    HANDLE h = CreateFileA(path.c_str(), desired, share, nullptr, OPEN_EXISTING, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return TFile();
-    return TFile(h);
+    return TFile(TFileHandle(CreateFileA(path.c_str(), desired, share, nullptr, OPEN_EXISTING, flags, nullptr)));
 }
 
-bool TFile::IsOpen() const { return handle_ != nullptr; }
+bool TFile::IsOpen() const { return static_cast<bool>(handle_); }
 
 bool TFile::GetSize(std::uint64_t& size) const
 {
     LARGE_INTEGER li;
-    if (!handle_ || !GetFileSizeEx(handle_, &li)) return false;
+    if (!handle_ || !GetFileSizeEx(handle_.Get(), &li)) return false;
     size = static_cast<std::uint64_t>(li.QuadPart);
     return true;
 }
@@ -60,7 +35,7 @@ bool TFile::Seek(std::uint64_t offset)
     if (!handle_ || offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
     LARGE_INTEGER li;
     li.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(handle_, li, nullptr, FILE_BEGIN) != 0;
+    return SetFilePointerEx(handle_.Get(), li, nullptr, FILE_BEGIN) != 0;
 }
 
 bool TFile::Read(void* buffer, std::size_t count, std::size_t& delivered)
@@ -72,7 +47,7 @@ bool TFile::Read(void* buffer, std::size_t count, std::size_t& delivered)
         const std::size_t left = count - delivered;
         const DWORD ask = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
         DWORD got = 0;
-        if (!ReadFile(handle_, out + delivered, ask, &got, nullptr)) return false;
+        if (!ReadFile(handle_.Get(), out + delivered, ask, &got, nullptr)) return false;
         if (got == 0) break;
         delivered += got;
     }

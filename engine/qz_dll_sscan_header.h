@@ -15,7 +15,7 @@
 #include "sscan/sscan_api.h"
 
 #ifdef _WIN32
-#include "engine/module_handle.h"
+#include "common/handle.h"
 #endif
 
 extern const char* const SCAN_ENGINE_LIBRARY_NAME;

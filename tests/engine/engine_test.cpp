@@ -9,6 +9,7 @@
 #include "sscan/pattern_matcher.h"
 #include "tests/sscan/reference_matcher.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
 
 #ifdef _WIN32
 #include <windows.h>

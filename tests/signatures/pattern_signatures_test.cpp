@@ -6,6 +6,7 @@
 #include "signatures/qzs_scan.h"
 #include "signatures/signature_writer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
 
 namespace {
 

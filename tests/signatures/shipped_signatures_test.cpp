@@ -4,6 +4,7 @@
 #include "signatures/qz_PE_MD5.h"
 #include "signatures/qzs_scan.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
 
 TEST(ShippedSignatures, PatternFilesPassTheStartUpChecks)
 {

@@ -7,16 +7,6 @@
 #include <string>
 #include <vector>
 
-// Gives path the read-only attribute (no write permission bits on POSIX).
-void MakeReadOnly(const std::string& path);
-
-// The folder of the running test program, ending with a separator: the
-// build puts the signature files and the program's libraries there.
-std::string ProgramFolder();
-
-// True when a Windows test program runs under Wine rather than Windows.
-bool RunningUnderWine();
-
 class TTempDir {
 public:
     TTempDir();

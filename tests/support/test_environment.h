@@ -1,0 +1,15 @@
+// What a test needs to know of where and how it runs: the folder of the
+// test program, whether Wine runs it, and the read-only attribute.
+#pragma once
+
+#include <string>
+
+// Gives path the read-only attribute (no write permission bits on POSIX).
+void MakeReadOnly(const std::string& path);
+
+// The folder of the running test program, ending with a separator: the
+// build puts the signature files and the program's libraries there.
+std::string ProgramFolder();
+
+// True when a Windows test program runs under Wine rather than Windows.
+bool RunningUnderWine();
