@@ -65,22 +65,3 @@ private:
     bool ReadFile(const std::string& path);
     TSignatureStore<TPatternSignature, MAX_NB_SIG> store_;
 };
-
-// The pattern engine's answer for one file.
-struct TVirusInfo {
-    bool Found = false;
-    std::string VirusName;
-};
-
-// Longest path handed to the engine, with its terminating NUL.
-constexpr std::size_t SCAN_PATH_BUFFER_SIZE = 1026;
-
-class TScanEngine;
-
-// Asks the program's pattern engine (ScanEngine()) about the file at path:
-// info.Found only when the engine reports Found = 1, with its name. Without
-// a usable engine, or for a path longer than 1,025 characters, nothing is
-// found. Always true.
-bool ScanWithPatternEngine(const std::string& path, TVirusInfo& info);
-// The same with a given engine.
-bool ScanWithPatternEngine(const TScanEngine& engine, const std::string& path, TVirusInfo& info);

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "common/errors.h"
+#include "pe/MD5.h"
 #include "signatures/qz_PE_MD5.h"
 #include "signatures/qzs_scan.h"
 #include "signatures/signature_writer.h"
@@ -34,14 +35,6 @@ bool ParseInt32(const std::string& text, std::int32_t& value)
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && !text.empty();
-}
-
-bool IsUpperHexDigest(const std::string& digest)
-{
-    if (digest.size() != 32) return false;
-    for (char c : digest)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
-    return true;
 }
 
 class TSourceError : public std::runtime_error {
@@ -149,7 +142,7 @@ int BuildFingerprints(const TArgs& args)
     ForEachSourceLine(args[0], [&](const std::vector<std::string>& f) {
         std::int32_t size = 0;
         CheckFingerprintLine(f, size);
-        if (!IsUpperHexDigest(f[1]))
+        if (!IsMD5DigestText(f[1]))
             PrintError("warning: " + args[0] + ": digest " + f[1] + " is not 32 upper-case hex digits and never matches");
         AppendRecord(file, EncodePEMD5Record(size, f[1], f[2]));
     });
