@@ -163,11 +163,10 @@ bool ForEachPEFingerprint(const std::string& fileName, const std::function<bool(
     // the others: it is the same block every time.
     std::optional<std::vector<std::uint8_t>> whole;
     for (int i = 0; i < table.Count(); ++i) {
-        if (!table.HasCharacteristic(i, IMAGE_SCN_CNT_CODE) && !table.HasCharacteristic(i, IMAGE_SCN_MEM_EXECUTE)) continue;
         TSectionEntry e{};
         table.GetSection(i, e);
+        if (!IsFingerprintedSection(e)) continue;
         const std::uint32_t size = e.SizeOfRawData;
-        if (size >= MAX_FINGERPRINTED_SECTION_SIZE) continue;
         if (wantKey(size)) onFingerprint({i, TFingerprintKind::Raw, size, RawSectionDigest(e)});
 
         if (table.FileAlignment() == 0 || size == 0) continue;

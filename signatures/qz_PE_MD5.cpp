@@ -4,8 +4,8 @@
 
 void DescramblePEMD5Record(std::uint8_t* record)
 {
-    DescrambleShortString(record, offsetof(TPEMD5Signature, Digest), 33);
-    DescrambleShortString(record, offsetof(TPEMD5Signature, Name), 64);
+    DescrambleField<TDigestText>(record, offsetof(TPEMD5Signature, Digest));
+    DescrambleField<TSignatureName>(record, offsetof(TPEMD5Signature, Name));
 }
 
 bool TPEMD5SignatureTable::LoadPEMD5Signatures(const std::string& path)

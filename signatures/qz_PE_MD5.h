@@ -12,12 +12,15 @@
 constexpr std::int32_t MAX_NB_SIG_PEMD = 260000;
 constexpr std::size_t PEMD5_RECORD_SIZE = 104;
 
+// A digest's text: 32 upper-case hex digits when usable.
+using TDigestText = TShortString<33>;
+
 #pragma pack(push, 1)
 // One fingerprint record, in the file's layout with its texts descrambled.
 struct TPEMD5Signature {
     std::int32_t SectionSize;  // bytes the digest covers, little-endian as stored
-    TShortString<33> Digest;   // 32 upper-case hex digits when usable
-    TShortString<64> Name;
+    TDigestText Digest;
+    TSignatureName Name;
     std::uint8_t Reserved;
 };
 #pragma pack(pop)

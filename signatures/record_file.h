@@ -12,11 +12,15 @@
 #include <vector>
 
 #include "common/file.h"
+#include "common/short_string.h"
 
 static_assert(std::endian::native == std::endian::little, "records are read in place as little-endian");
 
 // Every character of a signature file's texts is stored XORed with this key.
 constexpr std::uint8_t SIGNATURE_XOR_KEY = 0xC5;
+
+// A malware name, in both formats and in the engine's answer.
+using TSignatureName = TShortString<64>;
 
 // Text of the format error for a length byte above its capacity (Windows-1252).
 extern const char* const RANGE_CHECK_ERROR_TEXT;
@@ -24,7 +28,14 @@ extern const char* const RANGE_CHECK_ERROR_TEXT;
 // Descrambles in place the short string at record[at]: its length byte, then
 // that many characters XORed with the key. A length above capacity raises
 // TSignatureFormatError.
-void DescrambleShortString(std::uint8_t* record, std::size_t at, std::uint8_t capacity);
+void DescrambleShortString(std::uint8_t* record, std::size_t at, std::size_t capacity);
+
+// The same for a field of type TField at record[at].
+template <typename TField>
+void DescrambleField(std::uint8_t* record, std::size_t at)
+{
+    DescrambleShortString(record, at, TField::CAPACITY);
+}
 
 // Hands every complete record of source (size bytes) to onRecord in order,
 // the header first with isHeader true. Records are read in blocks; when a

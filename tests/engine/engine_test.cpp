@@ -104,7 +104,7 @@ TEST_F(ProgramEngineTest, AgreesWithTheReferenceOnRandomFiles)
         for (auto& b : data) b = static_cast<std::uint8_t>(random() % (round % 2 ? 256 : 3));
         std::vector<TPatternSignature> table;
         for (int i = 0; i < 30; ++i) {
-            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_BYTES, data.size());
+            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_SIZE, data.size());
             const std::size_t offset = random() % (data.size() - size + 1);
             std::string pattern = RandomPatternFrom(data, offset, size, random);
             if (random() % 2) pattern[random() % pattern.size()] = "0F"[random() % 2];  // mostly spoils it

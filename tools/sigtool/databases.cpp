@@ -17,6 +17,7 @@
 #include "signatures/qzs_scan.h"
 #include "signatures/signature_writer.h"
 #include "tools/sigtool/commands.h"
+#include "tools/sigtool/sources.h"
 
 namespace {
 
@@ -49,16 +50,13 @@ void ForEachSourceLine(const std::string& source, OnLine&& onLine)
 {
     std::ifstream in(source, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + source);
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
+    ForEachRecordLine(in, [&](const std::string& line, int number) {
         try {
             onLine(SplitTabs(line));
         } catch (const std::exception& e) {
             throw TSourceError(source + ":" + std::to_string(number) + ": " + e.what());
         }
-    }
+    });
 }
 
 void CheckPatternLine(const std::vector<std::string>& f)
@@ -66,8 +64,9 @@ void CheckPatternLine(const std::vector<std::string>& f)
     if (f.size() != 2 && f.size() != 3) throw std::runtime_error("expected Name<TAB>Pattern[<TAB>PatternSize]");
     const std::string& name = f[0];
     const std::string& pattern = f[1];
-    if (name.size() < 2 || name.size() > 64) throw std::runtime_error("name must have 2 to 64 characters");
-    if (pattern.size() < 16 || pattern.size() > 254) throw std::runtime_error("pattern must have 16 to 254 characters");
+    CheckSignatureName(name);
+    if (pattern.size() < MIN_PATTERN_TEXT_LENGTH || pattern.size() > TPatternText::CAPACITY)
+        throw std::runtime_error(LengthRule("pattern", MIN_PATTERN_TEXT_LENGTH, TPatternText::CAPACITY));
     for (std::size_t k = 0; k + 1 < pattern.size(); k += 2) CheckPatternPair(pattern[k], pattern[k + 1]);
     std::int32_t size = 0;
     if (f.size() == 3 && (!ParseInt32(f[2], size) || size != static_cast<std::int32_t>(pattern.size() / 2)))
@@ -78,8 +77,8 @@ void CheckFingerprintLine(const std::vector<std::string>& f, std::int32_t& size)
 {
     if (f.size() != 3) throw std::runtime_error("expected SectionSize<TAB>Digest<TAB>Name");
     if (!ParseInt32(f[0], size)) throw std::runtime_error("SectionSize must be a signed 32-bit number");
-    if (f[1].size() > 33) throw std::runtime_error("digest must have at most 33 characters");
-    if (f[2].size() > 64) throw std::runtime_error("name must have at most 64 characters");
+    if (f[1].size() > TDigestText::CAPACITY) throw std::runtime_error(LengthRule("digest", 0, TDigestText::CAPACITY));
+    if (f[2].size() > TSignatureName::CAPACITY) throw std::runtime_error(LengthRule("name", 0, TSignatureName::CAPACITY));
 }
 
 int WriteOrFail(const std::string& out, const std::vector<std::uint8_t>& bytes)
