@@ -25,7 +25,7 @@ std::size_t SlotCountFor(std::size_t n)
     return std::bit_ceil(std::max<std::size_t>(16, 2 * n));
 }
 
-constexpr std::int64_t EMPTY_SIZE_SLOT = INT64_MIN;
+constexpr std::int64_t kEmptySizeSlot = INT64_MIN;
 
 // The raw-size fingerprint's digest: the bytes the table holds for the
 // section, then zeros up to SizeOfRawData for what the file lacks.
@@ -43,7 +43,7 @@ TPEMD5Lookup::TPEMD5Lookup(const TPEMD5SignatureTable& table)
     : records_(table.PEMD5Signatures()), stored_(records_ ? table.StoredCount() : 0)
 {
     slots_.resize(SlotCountFor(static_cast<std::size_t>(stored_)));
-    sizeSlots_.assign(64, EMPTY_SIZE_SLOT);
+    sizeSlots_.assign(64, kEmptySizeSlot);
 
     // First the records that can match, parsed with their home slots, so
     // that the insertion below can fetch slots ahead of need.
@@ -84,16 +84,16 @@ TPEMD5Lookup::TPEMD5Lookup(const TPEMD5SignatureTable& table)
 void TPEMD5Lookup::InsertSize(std::int32_t size)
 {
     std::size_t s = SizeSlotOf(size);
-    while (sizeSlots_[s] != EMPTY_SIZE_SLOT && sizeSlots_[s] != size) s = (s + 1) & (sizeSlots_.size() - 1);
+    while (sizeSlots_[s] != kEmptySizeSlot && sizeSlots_[s] != size) s = (s + 1) & (sizeSlots_.size() - 1);
     if (sizeSlots_[s] == size) return;
     sizeSlots_[s] = size;
     // Kept at most half full; doubling re-inserts every size.
     if (++sizeCount_ * 2 > sizeSlots_.size()) {
-        std::vector<std::int64_t> old(sizeSlots_.size() * 2, EMPTY_SIZE_SLOT);
+        std::vector<std::int64_t> old(sizeSlots_.size() * 2, kEmptySizeSlot);
         old.swap(sizeSlots_);
         sizeCount_ = 0;
         for (std::int64_t v : old)
-            if (v != EMPTY_SIZE_SLOT) InsertSize(static_cast<std::int32_t>(v));
+            if (v != kEmptySizeSlot) InsertSize(static_cast<std::int32_t>(v));
     }
 }
 
@@ -112,7 +112,7 @@ std::size_t TPEMD5Lookup::SizeSlotOf(std::int32_t size) const
 
 bool TPEMD5Lookup::HasSectionSize(std::int32_t size) const
 {
-    for (std::size_t s = SizeSlotOf(size); sizeSlots_[s] != EMPTY_SIZE_SLOT; s = (s + 1) & (sizeSlots_.size() - 1))
+    for (std::size_t s = SizeSlotOf(size); sizeSlots_[s] != kEmptySizeSlot; s = (s + 1) & (sizeSlots_.size() - 1))
         if (sizeSlots_[s] == size) return true;
     return false;
 }

@@ -45,32 +45,26 @@ void CheckPatternPair(char first, char second)
     throw TSignatureFormatError(FormatMessage1(INVALID_INTEGER_ERROR_TEXT, std::string_view(text, 3)));
 }
 
+namespace {
+
+// The pattern size follows from the text; every pair it covers is checked.
+void CompletePatternRecord(TPatternSignature& signature)
+{
+    signature.PatternSize = static_cast<std::uint8_t>(signature.Pattern.Len / 2);
+    for (std::size_t k = 0; k < signature.PatternSize; ++k)
+        CheckPatternPair(signature.Pattern.Chars[2 * k], signature.Pattern.Chars[2 * k + 1]);
+}
+
+} // namespace
+
 bool TPatternSignatureTable::LoadPatternSignatures(const std::string& path)
 {
-    return store_.LoadWith([&] { return ReadFile(path); });
+    return store_.Load(path, DescramblePatternRecord, CompletePatternRecord);
 }
 
 bool TPatternSignatureTable::AppendPatternSignatures(const std::string& path)
 {
-    return ReadFile(path);
-}
-
-bool TPatternSignatureTable::ReadFile(const std::string& path)
-{
-    return ReadSignatureRecords(path, PATTERN_RECORD_SIZE, [this](std::uint8_t* record, bool isHeader) {
-        if (isHeader) {
-            DescramblePatternRecord(record);
-            return;
-        }
-        const std::int32_t n = store_.CountOne();
-        DescramblePatternRecord(record);
-        TPatternSignature signature;
-        std::memcpy(&signature, record, sizeof signature);
-        signature.PatternSize = static_cast<std::uint8_t>(signature.Pattern.Len / 2);
-        for (std::size_t k = 0; k < signature.PatternSize; ++k)
-            CheckPatternPair(signature.Pattern.Chars[2 * k], signature.Pattern.Chars[2 * k + 1]);
-        store_.Store(n, signature);
-    });
+    return store_.Append(path, DescramblePatternRecord, CompletePatternRecord);
 }
 
 bool TPatternSignatureTable::ValidatePatternSignatures() const

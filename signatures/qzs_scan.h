@@ -72,6 +72,5 @@ public:
     std::int32_t StoredCount() const { return store_.Stored(); }
 
 private:
-    bool ReadFile(const std::string& path);
     TSignatureStore<TPatternSignature, MAX_NB_SIG> store_;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -109,13 +110,31 @@ public:
     }
     void Release() { records_.reset(); stored_ = 0; }
 
-    // A first load: allocates afresh and runs read; when read fails the
+    // Reads the records of path after those already there (see
+    // ReadSignatureRecords): the header is descrambled and dropped, every
+    // further record counted, then descrambled, completed by finish (which
+    // may raise a format error) and stored.
+    template <typename Descramble, typename Finish>
+    bool Append(const std::string& path, Descramble&& descramble, Finish&& finish)
+    {
+        return ReadSignatureRecords(path, sizeof(TRecord), [&](std::uint8_t* bytes, bool isHeader) {
+            const std::int32_t n = isHeader ? 0 : CountOne();
+            descramble(bytes);
+            if (isHeader) return;
+            TRecord record;
+            std::memcpy(&record, bytes, sizeof record);
+            finish(record);
+            Store(n, record);
+        });
+    }
+
+    // A first load: allocates afresh and appends; when reading fails the
     // table is released and the count kept.
-    template <typename Read>
-    bool LoadWith(Read&& read)
+    template <typename Descramble, typename Finish>
+    bool Load(const std::string& path, Descramble&& descramble, Finish&& finish)
     {
         Allocate();
-        const bool ok = read();
+        const bool ok = Append(path, descramble, finish);
         if (!ok) Release();
         return ok;
     }

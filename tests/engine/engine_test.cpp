@@ -17,15 +17,15 @@
 
 namespace {
 
-const std::vector<std::uint8_t> MOTIF = {0x4D, 0x5A, 0x90, 0x17, 0xE3, 0x2B, 0x7F, 0x11, 0x22, 0x33};
+const std::vector<std::uint8_t> kMotif = {0x4D, 0x5A, 0x90, 0x17, 0xE3, 0x2B, 0x7F, 0x11, 0x22, 0x33};
 
 // Three records; the middle one is the motif with its first and last bytes
 // as wildcards.
 std::vector<TPatternSignature> MotifTable()
 {
-    std::vector<bool> wild(MOTIF.size(), false);
+    std::vector<bool> wild(kMotif.size(), false);
     wild.front() = wild.back() = true;
-    return {MakeSignature("Other.A", "AABBCCDDEEFF0102"), MakeSignature("Motif.B", PatternText(MOTIF, wild)),
+    return {MakeSignature("Other.A", "AABBCCDDEEFF0102"), MakeSignature("Motif.B", PatternText(kMotif, wild)),
             MakeSignature("Other.C", "0102030405060708")};
 }
 
@@ -33,7 +33,7 @@ std::vector<TPatternSignature> MotifTable()
 std::vector<std::uint8_t> DataWithMotif(std::size_t size, std::size_t offset)
 {
     std::vector<std::uint8_t> data(size, 0x5C);
-    std::copy(MOTIF.begin(), MOTIF.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+    std::copy(kMotif.begin(), kMotif.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
     return data;
 }
 
@@ -73,13 +73,13 @@ TEST_F(ProgramEngineTest, FindsTheMotifWhereverItSitsInAFile)
         std::size_t size, offset;
     };
     const TCase cases[] = {
-        {MOTIF.size(), 0},                          // the whole file
-        {MOTIF.size() + 1, 1},                      // ends at the last byte
+        {kMotif.size(), 0},                          // the whole file
+        {kMotif.size() + 1, 1},                      // ends at the last byte
         {1000, 0},          {1000, 990},            // first and last bytes
         {block + 50, block - 5},                    // across the first block edge
-        {3 * block, block - MOTIF.size()},          // ends at the block edge
+        {3 * block, block - kMotif.size()},          // ends at the block edge
         {3 * block, block},                         // starts at the block edge
-        {3 * block + 7, 3 * block + 7 - MOTIF.size()},  // last byte of a large file
+        {3 * block + 7, 3 * block + 7 - kMotif.size()},  // last byte of a large file
     };
     for (const TCase& c : cases) {
         const std::string path = dir_.Write("f.bin", DataWithMotif(c.size, c.offset));
@@ -88,7 +88,7 @@ TEST_F(ProgramEngineTest, FindsTheMotifWhereverItSitsInAFile)
         EXPECT_EQ(info.VirusName, "Motif.B");
     }
     ExpectNothing(Scan(engine_, dir_.Write("clean.bin", std::vector<std::uint8_t>(5000, 0x5C))));
-    ExpectNothing(Scan(engine_, dir_.Write("short.bin", std::vector<std::uint8_t>(MOTIF.begin(), MOTIF.end() - 1))));
+    ExpectNothing(Scan(engine_, dir_.Write("short.bin", std::vector<std::uint8_t>(kMotif.begin(), kMotif.end() - 1))));
     ExpectNothing(Scan(engine_, dir_.Write("empty.bin", std::vector<std::uint8_t>{})));
     ExpectNothing(Scan(engine_, dir_.Path("missing.bin")));
     ExpectNothing(Scan(engine_, std::string(SCAN_PATH_BUFFER_SIZE, 'a')));

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "common/errors.h"
 #include "main/signature_loading.h"
 #include "signatures/signature_writer.h"
+#include "tests/support/format_error.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -58,14 +58,13 @@ TOutcome Load(const TFolder& f)
     TPatternSignatureTable patterns;
     TPEMD5SignatureTable fingerprints;
     TOutcome outcome;
-    try {
+    const std::string error = FormatErrorOf([&] {
         LoadSignatureDatabases(
             dir.Path(""), patterns, fingerprints,
             [&](const TPatternSignature*, std::int32_t n) { outcome.handedOver = n; },
             [&](const TStartupMessage& m) { outcome.texts.push_back(m.Text); });
-    } catch (const TSignatureFormatError& e) {
-        outcome.texts.push_back(std::string("raised: ") + e.what());
-    }
+    });
+    if (error != "no error") outcome.texts.push_back("raised: " + error);
     outcome.fingerprintCount = fingerprints.PEMD5SignatureCount();
     return outcome;
 }

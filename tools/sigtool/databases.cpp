@@ -95,32 +95,44 @@ bool Expect(const TArgs& args, std::size_t n, const char* usage)
     return false;
 }
 
+// Loads the file named by the one argument, prints each stored record as a
+// source line, then the summary. Exit 1 when the file did not load.
+template <typename TTable, typename PrintRecord, typename PrintSummary>
+int DumpTable(const TArgs& args, const char* usage, bool (TTable::*load)(const std::string&),
+              PrintRecord&& printRecord, PrintSummary&& printSummary)
+{
+    if (!Expect(args, 1, usage)) return 2;
+    TTable table;
+    const bool loaded = (table.*load)(args[0]);
+    for (std::int32_t i = 0; i < table.StoredCount(); ++i) printRecord(table, i);
+    printSummary(table);
+    return loaded ? 0 : 1;
+}
+
 } // namespace
 
 int DumpPatterns(const TArgs& args)
 {
-    if (!Expect(args, 1, "dump-patterns FILE")) return 2;
-    TPatternSignatureTable table;
-    const bool loaded = table.LoadPatternSignatures(args[0]);
-    for (std::int32_t i = 0; i < table.StoredCount(); ++i) {
-        const TPatternSignature& s = table.PatternSignatures()[i];
-        std::printf("%s\t%s\t%u\n", s.Name.Str().c_str(), s.Pattern.Str().c_str(), s.PatternSize);
-    }
-    std::printf("count %d\nvalid %d\n", table.PatternSignatureCount(), table.ValidatePatternSignatures() ? 1 : 0);
-    return loaded ? 0 : 1;
+    return DumpTable<TPatternSignatureTable>(
+        args, "dump-patterns FILE", &TPatternSignatureTable::LoadPatternSignatures,
+        [](const TPatternSignatureTable& t, std::int32_t i) {
+            const TPatternSignature& s = t.PatternSignatures()[i];
+            std::printf("%s\t%s\t%u\n", s.Name.Str().c_str(), s.Pattern.Str().c_str(), s.PatternSize);
+        },
+        [](const TPatternSignatureTable& t) {
+            std::printf("count %d\nvalid %d\n", t.PatternSignatureCount(), t.ValidatePatternSignatures() ? 1 : 0);
+        });
 }
 
 int DumpFingerprints(const TArgs& args)
 {
-    if (!Expect(args, 1, "dump-fingerprints FILE")) return 2;
-    TPEMD5SignatureTable table;
-    const bool loaded = table.LoadPEMD5Signatures(args[0]);
-    for (std::int32_t i = 0; i < table.StoredCount(); ++i) {
-        const TPEMD5Signature& s = table.PEMD5Signatures()[i];
-        std::printf("%d\t%s\t%s\n", s.SectionSize, s.Digest.Str().c_str(), s.Name.Str().c_str());
-    }
-    std::printf("count %d\n", table.PEMD5SignatureCount());
-    return loaded ? 0 : 1;
+    return DumpTable<TPEMD5SignatureTable>(
+        args, "dump-fingerprints FILE", &TPEMD5SignatureTable::LoadPEMD5Signatures,
+        [](const TPEMD5SignatureTable& t, std::int32_t i) {
+            const TPEMD5Signature& s = t.PEMD5Signatures()[i];
+            std::printf("%d\t%s\t%s\n", s.SectionSize, s.Digest.Str().c_str(), s.Name.Str().c_str());
+        },
+        [](const TPEMD5SignatureTable& t) { std::printf("count %d\n", t.PEMD5SignatureCount()); });
 }
 
 int BuildPatterns(const TArgs& args)

@@ -4,7 +4,7 @@
 // marker text and a few bytes of its own so that each has distinct
 // signatures; eicar.com is the standard anti-virus test file.
 //
-// Sample n (1 to SAMPLE_COUNT) is PURVANE_TEST_SAMPLE_nnn.exe:
+// Sample n (1 to kSampleCount) is PURVANE_TEST_SAMPLE_nnn.exe:
 //   0x000  DOS header, e_lfanew = 0x40
 //   0x040  NT headers (PE32), two sections, file alignment 0x200
 //   0x200  .text, 0x200 bytes: 55 89E5 B8<n> 35<key> 31C0 5D C3, then 64
@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int SAMPLE_COUNT = 60;
+constexpr int kSampleCount = 60;
 constexpr std::uint32_t kFileAlignment = 0x200;
 constexpr std::uint32_t kTextAt = 0x200;
 constexpr std::uint32_t kDataAt = 0x400;
@@ -140,7 +140,7 @@ int MakeSamples(const TArgs& args)
     std::filesystem::create_directories(args[0], ec);
     const std::filesystem::path dir(args[0]);
     bool ok = WriteBytesToFile((dir / "eicar.com").string(), std::vector<std::uint8_t>(kEicar, kEicar + sizeof kEicar - 1));
-    for (int n = 1; n <= SAMPLE_COUNT; ++n)
+    for (int n = 1; n <= kSampleCount; ++n)
         ok = WriteBytesToFile((dir / ("PURVANE_TEST_SAMPLE_" + SampleNumber(n) + ".exe")).string(), SampleImage(n)) && ok;
     if (!ok) PrintError("cannot write the samples into " + args[0]);
     return ok ? 0 : 2;

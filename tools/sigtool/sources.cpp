@@ -16,4 +16,10 @@ void CheckSignatureName(const std::string& name)
         throw std::runtime_error(LengthRule("name", MIN_NAME_LENGTH, TSignatureName::CAPACITY));
 }
 
-std::string PatternTooLong() { return "longer than " + std::to_string(MAX_PATTERN_SIZE) + " bytes"; }
+std::string PatternTooLong()
+{
+    std::string text = "longer than ";  // appended, not concatenated: GCC 12 misreports that (-Wrestrict)
+    text += std::to_string(MAX_PATTERN_SIZE);
+    text += " bytes";
+    return text;
+}
