@@ -67,3 +67,11 @@ struct TIconHandleTraits {
     static void Close(TValue h) { KeepingLastError([h] { DestroyIcon(h); }); }
 };
 using TIconHandle = TOwnedHandle<TIconHandleTraits>;
+
+// The environment block from GetEnvironmentStringsA.
+struct TEnvironmentBlockTraits {
+    using TValue = LPCH;
+    static TValue Empty() { return nullptr; }
+    static void Close(TValue h) { KeepingLastError([h] { FreeEnvironmentStringsA(h); }); }
+};
+using TEnvironmentBlock = TOwnedHandle<TEnvironmentBlockTraits>;
