@@ -113,14 +113,10 @@ std::string SearchByName(const std::string& name, const std::string& lastPath, c
     return found.empty() ? "" : system.FullPathName(found);
 }
 
-std::string NormalizeModulePath(const std::string& path, TModulePathSource source, const TPathSystem& system)
+std::string NormalizeModulePath(const std::string& path, const TPathSystem& system)
 {
-    std::string current = source == TModulePathSource::ProcessStatus ? RemoveNativePrefix(path) : path;
+    std::string current = RemoveNativePrefix(path);
     if (system.IsExistingFile(current)) return current;
-    if (source == TModulePathSource::Toolhelp) {
-        current = RemoveNativePrefix(current);
-        if (system.IsExistingFile(current)) return current;
-    }
     current = ExpandEnvVars(current, true, system.EnvironmentList());
     if (system.IsExistingFile(current)) return current;
     return SearchByName(current, current, system);

@@ -23,10 +23,6 @@ constexpr std::size_t MAX_ENVIRONMENT_WINDOW = 4096;
 // Of the text that follows a replaced variable, at most this much remains.
 constexpr std::size_t MAX_EXPANDED_TAIL = 1024;
 
-// Where a module path came from: the Toolhelp module entries, or the process
-// status services, whose paths may keep the native "\??\" prefix.
-enum class TModulePathSource { Toolhelp, ProcessStatus };
-
 // What the chain asks of the system.
 class TPathSystem {
 public:
@@ -71,8 +67,9 @@ std::string RemoveNativePrefix(std::string path);
 // lastPath, the Windows folder or the system folder; empty when none exists.
 std::string SearchByName(const std::string& name, const std::string& lastPath, const TPathSystem& system);
 
-// path, or the first of its rewritings that names an existing file: the
-// native prefix removed (always first for the process status source), the
-// environment and root forms expanded, then the name search; empty when
-// none names one.
-std::string NormalizeModulePath(const std::string& path, TModulePathSource source, const TPathSystem& system);
+// path without its native prefix, or else the first of its rewritings that
+// names an existing file: the environment and root forms expanded, then the
+// name search; empty when none names one. The prefix goes first whatever
+// the source: the existence test accepts native paths, and the program
+// hands on Win32 paths only.
+std::string NormalizeModulePath(const std::string& path, const TPathSystem& system);

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr DWORD PATH_BUFFER = MAX_PATH;
+constexpr WORD FIRST_DOS_YEAR = 1980;
+constexpr WORD LAST_DOS_YEAR = 2107;
 
 std::uint64_t FileTimeValue(const FILETIME& time)
 {
@@ -78,8 +80,9 @@ bool TWin32PathSystem::IsExistingFile(const std::string& path) const
     const TFindHandle search(FindFirstFileA(path.c_str(), &found));
     if (!search || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     FILETIME local;
-    WORD date, time;
-    return FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time);
+    SYSTEMTIME date;
+    return FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &date) &&
+           date.wYear >= FIRST_DOS_YEAR && date.wYear <= LAST_DOS_YEAR;
 }
 
 std::vector<std::string> TWin32PathSystem::EnvironmentList() const { return GetEnvironmentList(); }
@@ -112,9 +115,9 @@ std::string GetWindowsSearchPath()
     return ReadFolder(GetWindowsDirectoryA) + ";" + ReadFolder(GetSystemDirectoryA) + ";";
 }
 
-std::string NormalizeModulePath(const std::string& path, TModulePathSource source)
+std::string NormalizeModulePath(const std::string& path)
 {
-    return NormalizeModulePath(path, source, TWin32PathSystem());
+    return NormalizeModulePath(path, TWin32PathSystem());
 }
 
 bool EnablePrivilege(const std::string& name)

@@ -24,7 +24,9 @@
 class TWin32PathSystem final : public TPathSystem {
 public:
     // True when FindFirstFileA finds path, the entry is no folder, and its
-    // last-write time in local time is a DOS date and time (1980 to 2107).
+    // last-write time in local time falls in the DOS dates' years, 1980 to
+    // 2107 (checked here: not every system's FileTimeToDosDateTime refuses
+    // the years after).
     bool IsExistingFile(const std::string& path) const override;
     std::vector<std::string> EnvironmentList() const override;
     std::string WindowsSearchPath() const override;
@@ -40,7 +42,7 @@ std::string ExpandEnvVars(const std::string& path, bool withRootForm);
 // The Windows folder + ";" + the system folder + ";".
 std::string GetWindowsSearchPath();
 // NormalizeModulePath over the Win32 path system.
-std::string NormalizeModulePath(const std::string& path, TModulePathSource source);
+std::string NormalizeModulePath(const std::string& path);
 
 // Enables the named privilege in the program's own token; true when the
 // system reports no error (false for a privilege the user does not hold).

@@ -63,7 +63,7 @@ std::vector<TModuleInfo> ListModules(DWORD pid, const std::string& processName, 
     for (BOOL more = Module32First(snapshot.Get(), &entry); more; more = Module32Next(snapshot.Get(), &entry)) {
         TModuleInfo module;
         module.ModuleName = FieldText(entry.szModule);
-        module.ModulePath = NormalizeModulePath(FieldText(entry.szExePath), TModulePathSource::Toolhelp, paths);
+        module.ModulePath = NormalizeModulePath(FieldText(entry.szExePath), paths);
         module.BaseAddress = reinterpret_cast<std::uintptr_t>(entry.modBaseAddr);
         module.ImageSize = entry.modBaseSize;
         if (UpperCaseAscii(module.ModuleName) == UpperCaseAscii(processName)) imagePath = module.ModulePath;

@@ -97,8 +97,8 @@ TEST(ExpandEnvVars, ReplacesPercentAndRootFormsInBlockOrder)
         {"first occurrence only", "%A%\\%A%", false, {"A=1"}, "1\\%A%"},
         {"later variables see earlier replacements", "%A%", false, {"A=%B%", "B=2"}, "2"},
         {"earlier variables do not", "%A%", false, {"B=2", "A=%B%"}, "%B%"},
-        {"of the text after an occurrence 1024 characters remain", "%A%" + tail, false, {"A=v"},
-         "v" + tail.substr(0, MAX_EXPANDED_TAIL)},
+        {"of the text after an occurrence 1024 characters remain", std::string("%A%").append(tail), false, {"A=v"},
+         std::string("v").append(tail, 0, MAX_EXPANDED_TAIL)},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(ExpandEnvVars(c.path, c.withRootForm, c.environment), c.expected) << c.what;
@@ -174,37 +174,30 @@ TEST(SearchByName, AnExecutableGoneFromItsFolderIsLookedForInTheWindowsFolders)
 TEST(NormalizeModulePath, EachStepRunsOnlyWhileThePathNamesNoFile)
 {
     const std::set<std::string> files = {"C:\\WINDOWS\\system32\\ntdll.dll", "C:\\WINDOWS\\system32\\drivers\\x.sys",
-                                         "C:\\WINDOWS\\a.dll", "\\??\\C:\\odd.dll", "C:\\CWD\\bare.dll",
-                                         "bare.dll"};
-    const auto Toolhelp = TModulePathSource::Toolhelp;
-    const auto Status = TModulePathSource::ProcessStatus;
+                                         "C:\\WINDOWS\\a.dll", "\\??\\C:\\odd.dll", "bare.dll"};
     struct TCase {
         const char* what;
         std::string path;
-        TModulePathSource source;
         std::string expected;
         TTexts tested;
     } cases[] = {
-        {"an existing path is kept", "C:\\WINDOWS\\a.dll", Toolhelp, "C:\\WINDOWS\\a.dll", {"C:\\WINDOWS\\a.dll"}},
-        {"native prefix", "\\??\\C:\\WINDOWS\\system32\\ntdll.dll", Toolhelp, "C:\\WINDOWS\\system32\\ntdll.dll",
-         {"\\??\\C:\\WINDOWS\\system32\\ntdll.dll", "C:\\WINDOWS\\system32\\ntdll.dll"}},
-        {"the Toolhelp source tests before removing the prefix", "\\??\\C:\\odd.dll", Toolhelp, "\\??\\C:\\odd.dll",
-         {"\\??\\C:\\odd.dll"}},
-        {"the process status source removes it first", "\\??\\C:\\WINDOWS\\a.dll", Status, "C:\\WINDOWS\\a.dll",
-         {"C:\\WINDOWS\\a.dll"}},
-        {"root form", "\\SystemRoot\\system32\\drivers\\x.sys", Toolhelp, "C:\\WINDOWS\\system32\\drivers\\x.sys",
-         {"\\SystemRoot\\system32\\drivers\\x.sys", "\\SystemRoot\\system32\\drivers\\x.sys",
-          "C:\\WINDOWS\\system32\\drivers\\x.sys"}},
-        {"environment form", "%windir%\\a.dll", Status, "C:\\WINDOWS\\a.dll", {"%windir%\\a.dll", "C:\\WINDOWS\\a.dll"}},
-        {"an existing relative name is kept", "bare.dll", Toolhelp, "bare.dll", {"bare.dll"}},
-        {"a deleted module gives an empty path", "C:\\Temp\\gone.dll", Toolhelp, "",
-         {"C:\\Temp\\gone.dll", "C:\\Temp\\gone.dll", "C:\\Temp\\gone.dll", "C:\\Temp\\gone.dll",
-          "C:\\Temp\\C:\\Temp\\gone.dll", "C:\\WINDOWS\\C:\\Temp\\gone.dll",
-          "C:\\WINDOWS\\system32\\C:\\Temp\\gone.dll"}},
+        {"an existing path is kept", "C:\\WINDOWS\\a.dll", "C:\\WINDOWS\\a.dll", {"C:\\WINDOWS\\a.dll"}},
+        {"the native prefix goes first", "\\??\\C:\\WINDOWS\\system32\\ntdll.dll",
+         "C:\\WINDOWS\\system32\\ntdll.dll", {"C:\\WINDOWS\\system32\\ntdll.dll"}},
+        {"even where the native form names a file", "\\??\\C:\\odd.dll", "",
+         {"C:\\odd.dll", "C:\\odd.dll", "C:\\odd.dll", "C:\\C:\\odd.dll", "C:\\WINDOWS\\C:\\odd.dll",
+          "C:\\WINDOWS\\system32\\C:\\odd.dll"}},
+        {"root form", "\\SystemRoot\\system32\\drivers\\x.sys", "C:\\WINDOWS\\system32\\drivers\\x.sys",
+         {"\\SystemRoot\\system32\\drivers\\x.sys", "C:\\WINDOWS\\system32\\drivers\\x.sys"}},
+        {"environment form", "%windir%\\a.dll", "C:\\WINDOWS\\a.dll", {"%windir%\\a.dll", "C:\\WINDOWS\\a.dll"}},
+        {"an existing relative name is kept", "bare.dll", "bare.dll", {"bare.dll"}},
+        {"a deleted module gives an empty path", "C:\\Temp\\gone.dll", "",
+         {"C:\\Temp\\gone.dll", "C:\\Temp\\gone.dll", "C:\\Temp\\gone.dll", "C:\\Temp\\C:\\Temp\\gone.dll",
+          "C:\\WINDOWS\\C:\\Temp\\gone.dll", "C:\\WINDOWS\\system32\\C:\\Temp\\gone.dll"}},
     };
     for (const TCase& c : cases) {
         const TFakeSystem system(files, WINDOWS_ENVIRONMENT);
-        EXPECT_EQ(NormalizeModulePath(c.path, c.source, system), c.expected) << c.what;
+        EXPECT_EQ(NormalizeModulePath(c.path, system), c.expected) << c.what;
         EXPECT_EQ(system.tested, c.tested) << c.what;
     }
 }
@@ -212,7 +205,7 @@ TEST(NormalizeModulePath, EachStepRunsOnlyWhileThePathNamesNoFile)
 TEST(NormalizeModulePath, ABareNameMissingHereIsFoundInTheWindowsFolder)
 {
     const TFakeSystem system({"C:\\WINDOWS\\system32\\kernel32.dll"}, WINDOWS_ENVIRONMENT);
-    EXPECT_EQ(NormalizeModulePath("kernel32.dll", TModulePathSource::Toolhelp, system),
+    EXPECT_EQ(NormalizeModulePath("kernel32.dll", system),
               "C:\\WINDOWS\\system32\\kernel32.dll");
 }
 
