@@ -22,7 +22,6 @@ public:
     TSampleProcess(const std::string& program, const std::string& arguments = "");
     // Ends the sample if it still runs.
     ~TSampleProcess();
-    TSampleProcess(TSampleProcess&&) = default;
 
     bool Started() const { return started_; }
     DWORD Pid() const { return pid_; }
