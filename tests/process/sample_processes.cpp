@@ -1,5 +1,6 @@
 #include "tests/process/sample_processes.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "common/text.h"
@@ -39,6 +40,9 @@ std::string SampleFolder()
 std::string OtherArchitectureSampleFolder()
 {
 #ifdef _WIN64
+    // The Wine runner's word that this machine runs no 32-bit code.
+    const char* wine32 = std::getenv("PURVANE_WINE32");
+    if (wine32 && std::string(wine32) == "0") return "";
     return FolderIfPresent(ProgramFolder() + "process_samples\\x86\\");
 #else
     return FolderIfPresent(ProgramFolder() + "process_samples\\x64\\");
