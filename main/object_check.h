@@ -31,13 +31,20 @@ public:
     virtual void OnCheckError(const std::string& path, const std::string& message) = 0;
 };
 
-class TObjectCheck {
+// The check as the scan run calls it; tests put a fake in its place.
+class TObjectChecker {
+public:
+    virtual ~TObjectChecker() = default;
+    // The admitted checks of path, each detection and error to handler.
+    virtual void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted = {}) const = 0;
+};
+
+class TObjectCheck final : public TObjectChecker {
 public:
     // Both must outlive the check.
     TObjectCheck(const TScanEngine& engine, const TPEMD5Lookup& fingerprints) : engine_(engine), fingerprints_(fingerprints) {}
 
-    // The admitted checks of path, each detection and error to handler.
-    void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted = {}) const;
+    void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted = {}) const override;
 
 private:
     const TScanEngine& engine_;

@@ -1,0 +1,213 @@
+#include "main/scan_run.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+
+// Hex escapes are cut where a hex digit follows: "\xE9" "e".
+const char* const MEMORY_INFECTED_TEXT =
+    "Analyse m\xE9moire termin\xE9" "e : virus MSN d\xE9tect\xE9 dans les process actifs.";
+const char* const MEMORY_CLEAN_TEXT =
+    "Analyse m\xE9moire termin\xE9" "e :  aucun virus MSN d\xE9tect\xE9 dans les process actifs.";
+const char* const RUN_STOPPED_TEXT = "Analyse interrompue par l'utilisateur.";
+const char* const FILES_CLEAN_TEXT = "Analyse des fichiers termin\xE9" "e : aucun fichier infect\xE9 d\xE9tect\xE9.";
+const char* const FILES_INFECTED_TEXT =
+    "Analyse des fichiers termin\xE9" "e :  une variante de virus MSN a \xE9t\xE9 d\xE9tect\xE9.";
+const char* const RUN_STOPPED_CAPTION = "Analyse annul\xE9" "e";
+const char* const RUN_ENDED_CAPTION = "Analyse termin\xE9" "e";
+const char* const RUN_CLEAN_BOX_TEXT = "Aucun fichier infect\xE9 par un virus MSN n'a \xE9t\xE9 d\xE9tect\xE9.";
+const char* const RUN_INFECTED_BOX_TEXT = "Des fichiers infect\xE9s par un virus MSN ont \xE9t\xE9 d\xE9tect\xE9s.";
+const char* const ACTION_DELETED = "supprim\xE9";
+const char* const ACTION_IGNORED = "ignor\xE9";
+const char* const ACTION_FAILED = "suppression \xE9" "chou\xE9";
+const char* const ACTION_FAILED_FEMININE = "suppression \xE9" "chou\xE9" "e";
+
+namespace {
+
+const char* const kPatternScanExtensions[] = {".EXE", ".COM", ".DLL", ".PIF", ".SCR", ".SYS", ".VXD", ".DRV"};
+const char* const kFingerprintScanExtensions[] = {".EXE", ".COM", ".DLL", ".SCR", ".OCX", ".DRV", ".SYS"};
+
+constexpr std::size_t kShownHeadLength = 30;
+constexpr std::size_t kShownTailLength = 18;
+// Process image paths this short cannot be a program's, so they are skipped.
+constexpr std::size_t kShortestExaminedImagePath = 11;
+
+template <std::size_t N>
+bool HoldsOneOf(const std::string& upperName, const char* const (&texts)[N])
+{
+    return std::any_of(std::begin(texts), std::end(texts),
+                       [&](const char* text) { return upperName.find(text) != std::string::npos; });
+}
+
+} // namespace
+
+std::string EnsureTrailingBackslash(const std::string& path)
+{
+    return !path.empty() && path.back() == '\\' ? path : path + '\\';
+}
+
+std::string ShownFolder(const std::string& folder)
+{
+    std::string shown = EnsureTrailingBackslash(folder);
+    if (shown.size() <= MAX_SHOWN_FOLDER_LENGTH) return shown;
+    return folder.substr(0, kShownHeadLength) + "\\...\\" + folder.substr(folder.size() - kShownTailLength);
+}
+
+bool HasPatternScanExtension(const std::string& upperName) { return HoldsOneOf(upperName, kPatternScanExtensions); }
+
+bool HasFingerprintScanExtension(const std::string& upperName)
+{
+    return HoldsOneOf(upperName, kFingerprintScanExtensions);
+}
+
+std::string UncheckedObjectsText(int count)
+{
+    if (count <= 0) return {};
+    if (count == 1) return "\r\n\r\n1 objet n'a pas pu \xEAtre analys\xE9 : il a chang\xE9 pendant son analyse.";
+    return "\r\n\r\n" + std::to_string(count) + " objets n'ont pas pu \xEAtre analys\xE9s : ils ont chang\xE9 pendant leur analyse.";
+}
+
+void TScanRun::Run()
+{
+    StartRun();
+    ScanMemory();
+    EndMemoryScan();
+    view_.SetMarquee(TScanPhase::Files, true);
+    ScanFileSystem(std::string(1, system_.GetSystemDrive()) + ":\\");
+    view_.SetMarquee(TScanPhase::Files, false);
+    view_.ShowProgress(TScanPhase::Files, false);
+    EndRun();
+}
+
+void TScanRun::StartRun()
+{
+    view_.ShowProgress(TScanPhase::Memory, true);
+    view_.SetMarquee(TScanPhase::Memory, true);
+    view_.SetProgress(TScanPhase::Memory, 0);
+    view_.ShowProgress(TScanPhase::Files, true);
+    view_.SetMarquee(TScanPhase::Files, false);
+    view_.SetProgress(TScanPhase::Files, 0);
+    view_.ProcessPendingMessages();
+    DetectionCount_ = 0;
+    uncheckedObjects_ = 0;
+    // The labels keep the last run's texts, in black, until new ones come.
+    view_.SetStatusColour(TScanPhase::Memory, TStatusColour::Running);
+    view_.SetStatusColour(TScanPhase::Files, TStatusColour::Running);
+    VisitedModules_.clear();
+}
+
+void TScanRun::ScanMemory()
+{
+    const std::vector<TProcessInfo> processes = system_.TakeProcessSnapshot();
+    const auto n = static_cast<std::int64_t>(processes.size());
+    // Index 0 is the system's idle process.
+    for (std::int64_t i = 1; i < n && !StopRequested(); ++i) {
+        const TProcessInfo& process = processes[static_cast<std::size_t>(i)];
+        if (process.ImagePath.size() >= kShortestExaminedImagePath) {
+            view_.SetProgress(TScanPhase::Memory, static_cast<int>(i * 100 / n));
+            view_.SetStatusText(TScanPhase::Memory, "Analyse du process " + process.ImagePath);
+            CheckObject(process.ImagePath, {&process, false});
+            // The modules of one process go without a stop test between them.
+            for (const TModuleInfo& module : process.Modules) CheckModule(module.ModulePath, process);
+        }
+        view_.ProcessPendingMessages();
+    }
+}
+
+void TScanRun::CheckModule(const std::string& path, const TProcessInfo& process)
+{
+    // Both sides are upper-cased on a to z, so equal texts are equal paths.
+    std::string upper = UpperCaseAscii(path);
+    if (std::find(VisitedModules_.begin(), VisitedModules_.end(), upper) != VisitedModules_.end()) return;
+    VisitedModules_.push_back(std::move(upper));
+    view_.SetStatusText(TScanPhase::Memory, "Analyse du module " + path);
+    CheckObject(path, {&process, false});
+}
+
+void TScanRun::EndMemoryScan()
+{
+    view_.SetMarquee(TScanPhase::Memory, false);
+    view_.ShowProgress(TScanPhase::Memory, false);
+    const bool infected = DetectionCount_ > 0;
+    view_.SetStatusText(TScanPhase::Memory, infected ? MEMORY_INFECTED_TEXT : MEMORY_CLEAN_TEXT);
+    view_.SetStatusColour(TScanPhase::Memory, infected ? TStatusColour::Infected : TStatusColour::Clean);
+    VisitedModules_.clear();
+}
+
+void TScanRun::ScanFolder(const std::string& path)
+{
+    const std::string folder = EnsureTrailingBackslash(path);
+    // A link to a folder that is already on the walk's path (a junction to
+    // an ancestor) would make the walk go round until the paths overflow.
+    const std::optional<TFolderIdentity> identity = system_.FolderIdentity(folder);
+    if (identity) {
+        if (std::find(foldersOnPath_.begin(), foldersOnPath_.end(), *identity) != foldersOnPath_.end()) return;
+        foldersOnPath_.push_back(*identity);
+    }
+    system_.ForEachFolderEntry(folder, [&](const TFolderEntry& entry) {
+        if (StopRequested()) return false;
+        if (entry.IsFolder) {
+            if (entry.Name != "." && entry.Name != "..") ScanFolder(folder + entry.Name);
+        } else if (!entry.IsVolumeLabel) {
+            CheckFileEntry(path, entry.Name);
+        }
+        view_.ProcessPendingMessages();
+        return true;
+    });
+    if (identity) foldersOnPath_.pop_back();
+}
+
+void TScanRun::CheckFileEntry(const std::string& folder, const std::string& name)
+{
+    ++FileCounter_;
+    if (FileCounter_ % 10 == 0) view_.SetProgress(TScanPhase::Files, FileCounter_ % 100);
+    view_.SetStatusText(TScanPhase::Files,
+                        "Analyse du fichier (" + std::to_string(FileCounter_) + ") : " + ShownFolder(folder) + name);
+    const std::string upper = UpperCaseAscii(name);
+    const TCheckAdmission admitted{HasPatternScanExtension(upper), HasFingerprintScanExtension(upper)};
+    if (admitted.Pattern || admitted.Fingerprint) CheckObject(EnsureTrailingBackslash(folder) + name, {nullptr, true}, admitted);
+}
+
+void TScanRun::CheckObject(const std::string& path, TObject object, TCheckAdmission admitted)
+{
+    current_ = object;
+    check_.Check(path, *this, admitted);
+    current_ = {};
+}
+
+void TScanRun::OnDetection(const std::string& path, const std::string& name, TDetectionKind kind)
+{
+    const bool feminine = current_.OnDrive && kind == TDetectionKind::Pattern;
+    HandleDetection(path, name, feminine ? ACTION_FAILED_FEMININE : ACTION_FAILED);
+}
+
+void TScanRun::OnCheckError(const std::string&, const std::string&) { ++uncheckedObjects_; }
+
+void TScanRun::HandleDetection(const std::string& path, const std::string& name, const char* failureText)
+{
+    const std::int32_t row = ++DetectionCount_;
+    // Once the window is closing, nothing more is deleted on the user's behalf.
+    const int choice = view_.CloseRequested() ? 2 : view_.ShowDetectionPrompt(path, name);
+    const char* action = ACTION_IGNORED;
+    if (choice == 1) {
+        if (current_.Process) system_.EndProcess(current_.Process->PID, current_.Process->CreateTime);
+        action = system_.DeleteInfectedFile(path) ? ACTION_DELETED : failureText;
+    }
+    view_.WriteResultRow(row, path, name, action);
+    view_.RepaintResults();
+}
+
+void TScanRun::EndRun()
+{
+    const std::string unchecked = UncheckedObjectsText(uncheckedObjects_);
+    if (StopRequested()) {
+        view_.SetStatusText(TScanPhase::Files, RUN_STOPPED_TEXT);
+        // A window that is closing shows no summary: the program ends.
+        if (!view_.CloseRequested()) view_.ShowRunSummary(RUN_STOPPED_TEXT + unchecked, RUN_STOPPED_CAPTION);
+        return;
+    }
+    const bool infected = DetectionCount_ > 0;
+    view_.SetStatusText(TScanPhase::Files, infected ? FILES_INFECTED_TEXT : FILES_CLEAN_TEXT);
+    view_.SetStatusColour(TScanPhase::Files, infected ? TStatusColour::Infected : TStatusColour::Clean);
+    view_.ShowRunSummary((infected ? RUN_INFECTED_BOX_TEXT : RUN_CLEAN_BOX_TEXT) + unchecked, RUN_ENDED_CAPTION);
+}
