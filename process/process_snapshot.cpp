@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/handle.h"
@@ -32,10 +33,12 @@ TNtQueryInformationProcess NtQueryInformationProcessEntry()
 }
 
 // The text of a fixed-size character field, up to its zero or its end.
-template <std::size_t N>
-std::string FieldText(const char (&field)[N])
+template <typename TChar, std::size_t N>
+std::basic_string<TChar> FieldText(const TChar (&field)[N])
 {
-    return std::string(field, strnlen(field, N));
+    std::size_t length = 0;
+    while (length < N && field[length]) ++length;
+    return std::basic_string<TChar>(field, length);
 }
 
 // A Toolhelp snapshot; a module snapshot that fails with ERROR_BAD_LENGTH
@@ -58,12 +61,14 @@ std::vector<TModuleInfo> ListModules(DWORD pid, const std::string& processName, 
     imagePath.clear();
     const TFileHandle snapshot = TakeSnapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
     if (!snapshot) return modules;
-    MODULEENTRY32 entry;
+    // The wide entries give the paths whole: one the code page cannot spell
+    // is taken in its short form (see SpellablePath).
+    MODULEENTRY32W entry;
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32First(snapshot.Get(), &entry); more; more = Module32Next(snapshot.Get(), &entry)) {
+    for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more; more = Module32NextW(snapshot.Get(), &entry)) {
         TModuleInfo module;
-        module.ModuleName = FieldText(entry.szModule);
-        module.ModulePath = NormalizeModulePath(FieldText(entry.szExePath), paths);
+        module.ModuleName = AnsiSpelling(FieldText(entry.szModule));
+        module.ModulePath = NormalizeModulePath(SpellablePath(FieldText(entry.szExePath)), paths);
         module.BaseAddress = reinterpret_cast<std::uintptr_t>(entry.modBaseAddr);
         module.ImageSize = entry.modBaseSize;
         if (UpperCaseAscii(module.ModuleName) == UpperCaseAscii(processName)) imagePath = module.ModulePath;
@@ -78,9 +83,9 @@ std::string MainModuleFileName(DWORD pid)
 {
     const TKernelHandle process(OpenProcess(QUERY_ACCESS, FALSE, pid));
     if (!process) return "";
-    char buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameExA(process.Get(), nullptr, buffer, MAX_PATH);
-    return RemoveNativePrefix(std::string(buffer, strnlen(buffer, length)));
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameExW(process.Get(), nullptr, buffer, MAX_PATH);
+    return RemoveNativePrefix(SpellablePath(std::wstring(buffer, std::min<DWORD>(length, MAX_PATH))));
 }
 
 TProcessInfo ProcessRecord(const PROCESSENTRY32& entry, const TWin32PathSystem& paths)

@@ -4,8 +4,10 @@
 #include <iostream>
 #include <set>
 
+#include "process/process_routines.h"
 #include "process/process_snapshot.h"
 #include "tests/process/sample_processes.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -134,6 +136,47 @@ TEST(ProcessSnapshot, ListsProcessesOfTheOtherArchitecture)
               << " modules, library listed: " << HasModule(found[0], library) << ", CreateTime matches: "
               << (found[0].CreateTime == host.CreateTime()) << "\n";
     for (const TModuleInfo& module : found[0].Modules) std::cout << "  " << module.ModulePath << "\n";
+}
+
+// The file identity of a path, to tell whether two spellings name one file.
+std::uint64_t FileIndexOf(const std::wstring& path)
+{
+    const TFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !GetFileInformationByHandle(file.Get(), &info)) return 0;
+    return (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+}
+
+std::wstring WidePath(const std::string& ansi)
+{
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// An executable whose name the ANSI code page cannot spell would be listed
+// with "?" and never open; it is listed by its short path instead.
+TEST(ProcessSnapshot, AnExecutableTheCodePageCannotSpellIsListedByAPathThatOpens)
+{
+    TTempDir dir;
+    const std::wstring unspellable = WidePath(dir.Path("")) + L"\u4E2D\u6587.exe";
+    ASSERT_TRUE(CopyFileW(WidePath(SampleFolder() + "purvane_hidden_sample.exe").c_str(), unspellable.c_str(), FALSE));
+    const std::string spelled = SpellablePath(unspellable);
+    if (spelled.find('?') != std::string::npos) GTEST_SKIP() << "the volume keeps no short names";
+    EXPECT_EQ(FileIndexOf(WidePath(spelled)), FileIndexOf(unspellable));
+    EXPECT_EQ(SpellablePath(WidePath(dir.Path("plain.exe"))), dir.Path("plain.exe"));  // spellable: as it is
+
+    TSampleProcess sample(spelled);
+    ASSERT_TRUE(sample.Started());
+    TProcessSnapshot snapshot;
+    snapshot.Refresh();
+    const std::vector<TProcessInfo> found = RecordsOf(snapshot, sample.Pid());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].ImagePath.find('?'), std::string::npos) << found[0].ImagePath;
+    EXPECT_EQ(FileIndexOf(WidePath(found[0].ImagePath)), FileIndexOf(unspellable)) << found[0].ImagePath;
+    sample.End();
 }
 
 }  // namespace
