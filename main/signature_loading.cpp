@@ -18,21 +18,29 @@ std::vector<TStartupMessage> LoadSignatureDatabases(const std::string& programDi
                                                     const TEngineHandOver& handToEngine)
 {
     std::vector<TStartupMessage> errors;
+    LoadSignatureDatabases(programDir, patterns, fingerprints, handToEngine,
+                           [&](const TStartupMessage& m) { errors.push_back(m); });
+    return errors;
+}
+
+void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
+                            TPEMD5SignatureTable& fingerprints, const TEngineHandOver& handToEngine,
+                            const TStartupMessageSink& report)
+{
     if (patterns.LoadPatternSignatures(programDir + "SIG_MSN.DAT")) {
         patterns.AppendPatternSignatures(programDir + "SIG_MSN2.DAT");  // a missing supplement is no error
         if (patterns.PatternSignatureCount() <= MAX_NB_SIG)
             handToEngine(patterns.PatternSignatures(), patterns.PatternSignatureCount());
     } else {
-        errors.push_back(kPatternFileMissing);
+        report(kPatternFileMissing);
     }
-    if (patterns.PatternSignatureCount() < kMinPatternSignatures) errors.push_back(kTooFewPatterns);
-    if (patterns.PatternSignatureCount() > MAX_NB_SIG) errors.push_back(kTooManyPatterns);
-    if (!patterns.ValidatePatternSignatures()) errors.push_back(kInconsistentPatterns);
+    if (patterns.PatternSignatureCount() < kMinPatternSignatures) report(kTooFewPatterns);
+    if (patterns.PatternSignatureCount() > MAX_NB_SIG) report(kTooManyPatterns);
+    if (!patterns.ValidatePatternSignatures()) report(kInconsistentPatterns);
 
     if (fingerprints.LoadPEMD5Signatures(programDir + "mdpe_msn.dat"))
         fingerprints.AppendPEMD5Signatures(programDir + "mdpe_msn2.dat");
     else
-        errors.push_back(kFingerprintFileMissing);
-    if (fingerprints.PEMD5SignatureCount() > MAX_NB_SIG_PEMD) errors.push_back(kTooManyFingerprints);
-    return errors;
+        report(kFingerprintFileMissing);
+    if (fingerprints.PEMD5SignatureCount() > MAX_NB_SIG_PEMD) report(kTooManyFingerprints);
 }

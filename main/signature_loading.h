@@ -28,6 +28,12 @@ using TEngineHandOver = std::function<void(const TPatternSignature* table, std::
 // Every step runs whatever happened before it, so several errors can come
 // back, in the order of the steps. A format error in a file is raised
 // (TSignatureFormatError) and ends the loading where it stands.
+// Reports each message through report as its step runs.
+using TStartupMessageSink = std::function<void(const TStartupMessage&)>;
+void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
+                            TPEMD5SignatureTable& fingerprints, const TEngineHandOver& handToEngine,
+                            const TStartupMessageSink& report);
+
 std::vector<TStartupMessage> LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
                                                     TPEMD5SignatureTable& fingerprints,
                                                     const TEngineHandOver& handToEngine);
