@@ -192,7 +192,7 @@ int CompileLargest()
     std::mt19937 random(127);
     std::vector<TPatternSignature> table(MAX_NB_SIG);
     for (auto& record : table) {
-        std::vector<std::uint8_t> bytes(MAX_PATTERN_BYTES);
+        std::vector<std::uint8_t> bytes(MAX_PATTERN_SIZE);
         for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
         record.Name.Assign("Largest");
         record.Pattern.Assign(Hex(MakePattern(std::move(bytes), random), "??", ""));
@@ -207,7 +207,7 @@ int CompileLargest()
         memory = matcher.MemoryUsed();
     }
     std::printf("initscan of %d patterns of %zu bytes: %.1f ms, %.2f MiB (targets: under 200 ms, under 32 MiB)\n",
-                MAX_NB_SIG, MAX_PATTERN_BYTES, best, memory / 1048576.0);
+                MAX_NB_SIG, MAX_PATTERN_SIZE, best, memory / 1048576.0);
     return 0;
 }
 

@@ -18,52 +18,31 @@ void KeepingLastError(TClose close)
     SetLastError(error);
 }
 
+// A handle of type THandle closed by CloseFn, whose failure value is null,
+// or INVALID_HANDLE_VALUE when InvalidIsEmpty.
+template <typename THandle, auto CloseFn, bool InvalidIsEmpty = false>
+struct TWin32HandleTraits {
+    using TValue = THandle;
+    static TValue Empty()
+    {
+        if constexpr (InvalidIsEmpty) return INVALID_HANDLE_VALUE;
+        else return nullptr;
+    }
+    static void Close(TValue h) { KeepingLastError([h] { CloseFn(h); }); }
+};
+
 // Kernel objects whose failure value is null: OpenProcess, CreateEvent.
-struct TKernelHandleTraits {
-    using TValue = HANDLE;
-    static TValue Empty() { return nullptr; }
-    static void Close(TValue h) { KeepingLastError([h] { CloseHandle(h); }); }
-};
-using TKernelHandle = TOwnedHandle<TKernelHandleTraits>;
-
+using TKernelHandle = TOwnedHandle<TWin32HandleTraits<HANDLE, CloseHandle>>;
 // FindFirstFileA's search handle.
-struct TFindHandleTraits {
-    using TValue = HANDLE;
-    static TValue Empty() { return INVALID_HANDLE_VALUE; }
-    static void Close(TValue h) { KeepingLastError([h] { FindClose(h); }); }
-};
-using TFindHandle = TOwnedHandle<TFindHandleTraits>;
-
+using TFindHandle = TOwnedHandle<TWin32HandleTraits<HANDLE, FindClose, true>>;
 // One reference on a module, from LoadLibrary or GetModuleHandleEx.
-struct TModuleHandleTraits {
-    using TValue = HMODULE;
-    static TValue Empty() { return nullptr; }
-    static void Close(TValue h) { KeepingLastError([h] { FreeLibrary(h); }); }
-};
-using TModuleHandle = TOwnedHandle<TModuleHandleTraits>;
-
+using TModuleHandle = TOwnedHandle<TWin32HandleTraits<HMODULE, FreeLibrary>>;
 // A GDI object made by the program: pens, brushes, fonts, bitmaps.
 template <typename TGdi>
-struct TGdiObjectTraits {
-    using TValue = TGdi;
-    static TValue Empty() { return nullptr; }
-    static void Close(TValue h) { KeepingLastError([h] { DeleteObject(h); }); }
-};
-template <typename TGdi>
-using TGdiObject = TOwnedHandle<TGdiObjectTraits<TGdi>>;
-
+using TGdiObject = TOwnedHandle<TWin32HandleTraits<TGdi, DeleteObject>>;
 // A window the program created and destroys itself.
-struct TWindowHandleTraits {
-    using TValue = HWND;
-    static TValue Empty() { return nullptr; }
-    static void Close(TValue h) { KeepingLastError([h] { DestroyWindow(h); }); }
-};
-using TWindowHandle = TOwnedHandle<TWindowHandleTraits>;
-
+using TWindowHandle = TOwnedHandle<TWin32HandleTraits<HWND, DestroyWindow>>;
 // An icon or cursor made by CreateIcon*, not one loaded shared.
-struct TIconHandleTraits {
-    using TValue = HICON;
-    static TValue Empty() { return nullptr; }
-    static void Close(TValue h) { KeepingLastError([h] { DestroyIcon(h); }); }
-};
-using TIconHandle = TOwnedHandle<TIconHandleTraits>;
+using TIconHandle = TOwnedHandle<TWin32HandleTraits<HICON, DestroyIcon>>;
+// The environment block from GetEnvironmentStringsA.
+using TEnvironmentBlock = TOwnedHandle<TWin32HandleTraits<LPCH, FreeEnvironmentStringsA>>;

@@ -11,6 +11,7 @@
 template <std::size_t Capacity>
 struct TShortString {
     static_assert(Capacity >= 1 && Capacity <= 255, "a length byte holds 0..255");
+    static constexpr std::size_t CAPACITY = Capacity;
 
     std::uint8_t Len;
     char Chars[Capacity];

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "sscan/sscan_api.h"
@@ -24,7 +25,9 @@ extern const char* const SCAN_ENGINE_MISSING_TEXT;
 extern const char* const SCAN_ENGINE_MISSING_CAPTION;
 
 // The engine library and its two exports. Usable only when both exports
-// were found; a missing export is never called.
+// were found; a missing export is never called. When usable is false the
+// pattern check finds nothing and the start-up shows SCAN_ENGINE_MISSING_TEXT
+// once.
 class TScanEngine {
 public:
     TScanEngine() = default;
@@ -43,8 +46,8 @@ public:
 
     bool Usable() const { return initscan_ && scanfile_; }
 
-    // initscan(table, count) when usable; false otherwise.
-    bool InitScan(const TPatternSignature* table, std::int32_t count) const;
+    // initscan(table, count) and its result when usable; nothing otherwise.
+    std::optional<std::int32_t> InitScan(const TPatternSignature* table, std::int32_t count) const;
     // scanfile(path, result) when usable; false otherwise, result untouched.
     bool ScanFile(const char* path, TScanFileResult& result) const;
 
@@ -61,16 +64,11 @@ private:
     TScanFileProc scanfile_ = nullptr;
 };
 
-// The engine the program uses, set by LoadScanEngine.
-const TScanEngine& ScanEngine();
-
-// At program start: locates the engine (Windows: beside the executable).
-void LoadScanEngine();
-// At exit: releases the library.
-void UnloadScanEngine();
-// False when the library or one of its exports is missing: the pattern check
-// then finds nothing and the start-up shows SCAN_ENGINE_MISSING_TEXT once.
-bool ScanEngineUsable();
+// At program start: the engine beside the executable (natively: the linked
+// one). Its owner releases the library when it goes.
+TScanEngine LoadScanEngine();
+// At exit, for a start-up that releases the library before its owner goes.
+void UnloadScanEngine(TScanEngine& engine);
 
 #ifdef _WIN32
 // The folder of the running executable, ending with "\"; empty if unknown.

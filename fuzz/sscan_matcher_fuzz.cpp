@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<TDescriptor> descriptors;
     while (descriptors.size() < count && input.Has(4)) {
-        TDescriptor d{input.Byte() % (MAX_PATTERN_BYTES + 1u), input.Byte(), 0, {}};
+        TDescriptor d{input.Byte() % (MAX_PATTERN_SIZE + 1u), input.Byte(), 0, {}};
         d.Offset = input.Byte();
         d.Offset |= std::size_t{input.Byte()} << 8;
         if (!(d.Flags & 0x80)) {

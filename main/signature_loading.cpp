@@ -13,16 +13,6 @@ const TStartupMessage kTooManyFingerprints = {"Trop de signatures de type PEMD",
 
 } // namespace
 
-std::vector<TStartupMessage> LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
-                                                    TPEMD5SignatureTable& fingerprints,
-                                                    const TEngineHandOver& handToEngine)
-{
-    std::vector<TStartupMessage> errors;
-    LoadSignatureDatabases(programDir, patterns, fingerprints, handToEngine,
-                           [&](const TStartupMessage& m) { errors.push_back(m); });
-    return errors;
-}
-
 void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
                             TPEMD5SignatureTable& fingerprints, const TEngineHandOver& handToEngine,
                             const TStartupMessageSink& report)

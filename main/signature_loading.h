@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "signatures/qz_PE_MD5.h"
 #include "signatures/qzs_scan.h"
@@ -20,20 +19,17 @@ struct TStartupMessage {
 
 // Hands the loaded pattern table to the engine (initscan).
 using TEngineHandOver = std::function<void(const TPatternSignature* table, std::int32_t count)>;
+// Shows one start-up error when its step runs, and asks the application to end.
+using TStartupMessageSink = std::function<void(const TStartupMessage& message)>;
 
 // Loads SIG_MSN.DAT, then SIG_MSN2.DAT when the first loaded, hands the
 // table to the engine when it holds at most MAX_NB_SIG records, checks the
 // count and the records, then loads mdpe_msn.dat and mdpe_msn2.dat the same
 // way and checks their count. programDir ends with the path separator.
-// Every step runs whatever happened before it, so several errors can come
-// back, in the order of the steps. A format error in a file is raised
-// (TSignatureFormatError) and ends the loading where it stands.
-// Reports each message through report as its step runs.
-using TStartupMessageSink = std::function<void(const TStartupMessage&)>;
+// Every step runs whatever happened before it, so several errors can be
+// reported, each as its step runs. A format error in a file is raised
+// (TSignatureFormatError) and ends the loading where it stands; the errors
+// of the steps before it have been reported by then.
 void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
                             TPEMD5SignatureTable& fingerprints, const TEngineHandOver& handToEngine,
                             const TStartupMessageSink& report);
-
-std::vector<TStartupMessage> LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
-                                                    TPEMD5SignatureTable& fingerprints,
-                                                    const TEngineHandOver& handToEngine);

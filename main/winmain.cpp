@@ -10,7 +10,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    const TScanEngine engine = TScanEngine::Locate(ExecutableFolder());
+    const TScanEngine engine = LoadScanEngine();
     try {
         return RunApplication(SystemServices(), engine);
     } catch (const TWindowError& error) {

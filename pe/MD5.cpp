@@ -6,6 +6,8 @@
 // halves added separately, the half that does not need b first).
 #include "pe/MD5.h"
 
+#include <array>
+
 #include <bit>
 #include <cstring>
 
@@ -156,10 +158,43 @@ TMD5Digest MD5Digest(const void* data, std::size_t count)
     return context.Final();
 }
 
+namespace {
+
+// The value of each byte as an upper-case hex digit, -1 for any other byte.
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::int8_t>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::int8_t>(c - 'A' + 10);
+    return values;
+}();
+
+} // namespace
+
+// Without branches per digit: a quarter of a million records parse at once.
+bool ParseMD5DigestText(std::string_view text, TMD5Digest& digest)
+{
+    if (text.size() != MD5_DIGEST_TEXT_LENGTH) return false;
+    int invalid = 0;
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        const int high = kHexValues[static_cast<std::uint8_t>(text[2 * i])];
+        const int low = kHexValues[static_cast<std::uint8_t>(text[2 * i + 1])];
+        invalid |= high | low;
+        digest[i] = static_cast<std::uint8_t>((high & 15) << 4 | (low & 15));
+    }
+    return invalid >= 0;
+}
+
+bool IsMD5DigestText(std::string_view text)
+{
+    TMD5Digest digest;
+    return ParseMD5DigestText(text, digest);
+}
+
 std::string MD5DigestText(const TMD5Digest& digest)
 {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string text(32, '0');
+    std::string text(MD5_DIGEST_TEXT_LENGTH, '0');
     for (std::size_t i = 0; i < digest.size(); ++i) {
         text[2 * i] = kHex[digest[i] >> 4];
         text[2 * i + 1] = kHex[digest[i] & 0x0F];

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 using TMD5Digest = std::array<std::uint8_t, 16>;
 
@@ -30,8 +31,16 @@ private:
 
 TMD5Digest MD5Digest(const void* data, std::size_t count);
 
+// Length of a digest's text: two hex digits per byte.
+constexpr std::size_t MD5_DIGEST_TEXT_LENGTH = 32;
+
 // The digest as 32 upper-case hexadecimal digits, high half of each byte first.
 std::string MD5DigestText(const TMD5Digest& digest);
+
+// True when text is exactly 32 upper-case hex digits, the only form of a
+// digest that MD5DigestText writes; digest then receives its value.
+bool ParseMD5DigestText(std::string_view text, TMD5Digest& digest);
+bool IsMD5DigestText(std::string_view text);
 
 // MD5DigestText of the count bytes at data; count 0 gives the empty message's.
 std::string MD5HexDigest(const void* data, std::size_t count);

@@ -8,12 +8,6 @@
 
 namespace {
 
-constexpr std::size_t DOS_HEADER_SIZE = 64;
-constexpr std::size_t NT_HEADERS_SIZE = 248;  // signature, file header, PE32 optional header
-constexpr std::size_t SECTION_HEADER_SIZE = 40;
-constexpr std::uint16_t DOS_MAGIC = 0x5A4D;   // "MZ"
-constexpr std::uint32_t PE_SIGNATURE = 0x4550;  // "PE\0\0"
-
 // The one reader of untrusted bytes in this module: a little-endian field
 // at off, or 0 when the field does not lie wholly within bytes (a header that
 // the file cut short keeps zeros in its missing bytes).
@@ -44,7 +38,7 @@ struct TPEHeaders {
 bool ReadPEHeaders(TFile& file, TPEHeaders& h)
 {
     const bool dosRead = file.ReadExact(h.Dos, sizeof h.Dos);
-    const auto lfanew = static_cast<std::int32_t>(Get32(h.Dos, 60));
+    const auto lfanew = static_cast<std::int32_t>(Get32(h.Dos, E_LFANEW_OFFSET));
     if (lfanew < 0 || !file.Seek(static_cast<std::uint64_t>(lfanew))) return false;
     const bool ntRead = file.ReadExact(h.Nt, sizeof h.Nt);
     h.Complete = dosRead && ntRead && Get16(h.Dos, 0) == DOS_MAGIC && Get32(h.Nt, 0) == PE_SIGNATURE;

@@ -17,9 +17,23 @@
 
 #include "common/file.h"
 
+// The header sizes the reader works with. The section table is read right
+// after the NT headers of a PE32 image, at e_lfanew + NT_HEADERS_SIZE.
+constexpr std::size_t DOS_HEADER_SIZE = 64;
+constexpr std::size_t E_LFANEW_OFFSET = 0x3C;
+constexpr std::size_t NT_HEADERS_SIZE = 248;  // signature, file header, PE32 optional header
+constexpr std::size_t FILE_HEADER_OFFSET = 4;  // in the NT headers, after the signature
+constexpr std::size_t OPTIONAL_HEADER_OFFSET = 24;
+constexpr std::size_t SECTION_HEADER_SIZE = 40;
+constexpr std::uint16_t DOS_MAGIC = 0x5A4D;     // "MZ"
+constexpr std::uint32_t PE_SIGNATURE = 0x4550;  // "PE\0\0"
+
 // Section flags that make a section count as executable for the check.
+// windows.h defines both as macros with the same values.
+#ifndef IMAGE_SCN_CNT_CODE
 constexpr std::uint32_t IMAGE_SCN_CNT_CODE = 0x00000020;
 constexpr std::uint32_t IMAGE_SCN_MEM_EXECUTE = 0x20000000;
+#endif
 // Sections whose SizeOfRawData is at or above this get no fingerprint.
 constexpr std::uint32_t MAX_FINGERPRINTED_SECTION_SIZE = 4194304;
 // ReadWholeFile reads files of at most this many bytes.

@@ -10,32 +10,6 @@
 
 namespace {
 
-constexpr std::size_t DIGEST_TEXT_LENGTH = 32;
-
-// The value of each byte as an upper-case hex digit, -1 for any other byte.
-constexpr std::array<std::int8_t, 256> kHexValues = [] {
-    std::array<std::int8_t, 256> values{};
-    values.fill(-1);
-    for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::int8_t>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::int8_t>(c - 'A' + 10);
-    return values;
-}();
-
-// True when text is exactly 32 upper-case hex digits; digest receives them.
-// Without branches per digit: a quarter of a million records parse at once.
-bool ParseUpperHexDigest(std::string_view text, TMD5Digest& digest)
-{
-    if (text.size() != DIGEST_TEXT_LENGTH) return false;
-    int invalid = 0;
-    for (std::size_t i = 0; i < digest.size(); ++i) {
-        const int high = kHexValues[static_cast<std::uint8_t>(text[2 * i])];
-        const int low = kHexValues[static_cast<std::uint8_t>(text[2 * i + 1])];
-        invalid |= high | low;
-        digest[i] = static_cast<std::uint8_t>((high & 15) << 4 | (low & 15));
-    }
-    return invalid >= 0;
-}
-
 std::uint64_t Mix(std::uint64_t x)
 {
     x ^= x >> 30;
@@ -51,7 +25,7 @@ std::size_t SlotCountFor(std::size_t n)
     return std::bit_ceil(std::max<std::size_t>(16, 2 * n));
 }
 
-constexpr std::int64_t EMPTY_SIZE_SLOT = INT64_MIN;
+constexpr std::int64_t kEmptySizeSlot = INT64_MIN;
 
 // The raw-size fingerprint's digest: the bytes the table holds for the
 // section, then zeros up to SizeOfRawData for what the file lacks.
@@ -69,7 +43,7 @@ TPEMD5Lookup::TPEMD5Lookup(const TPEMD5SignatureTable& table)
     : records_(table.PEMD5Signatures()), stored_(records_ ? table.StoredCount() : 0)
 {
     slots_.resize(SlotCountFor(static_cast<std::size_t>(stored_)));
-    sizeSlots_.assign(64, EMPTY_SIZE_SLOT);
+    sizeSlots_.assign(64, kEmptySizeSlot);
 
     // First the records that can match, parsed with their home slots, so
     // that the insertion below can fetch slots ahead of need.
@@ -84,7 +58,7 @@ TPEMD5Lookup::TPEMD5Lookup(const TPEMD5SignatureTable& table)
     for (std::int32_t i = 0; i < stored_; ++i) {
         const TPEMD5Signature& r = records_[i];
         TMD5Digest digest;
-        if (!ParseUpperHexDigest(r.Digest.View(), digest)) continue;  // can never match a computed digest
+        if (!ParseMD5DigestText(r.Digest.View(), digest)) continue;  // can never match a computed digest
         pending.push_back({digest, r.SectionSize, i + 1, SlotOf(r.SectionSize, digest)});
     }
 
@@ -110,16 +84,16 @@ TPEMD5Lookup::TPEMD5Lookup(const TPEMD5SignatureTable& table)
 void TPEMD5Lookup::InsertSize(std::int32_t size)
 {
     std::size_t s = SizeSlotOf(size);
-    while (sizeSlots_[s] != EMPTY_SIZE_SLOT && sizeSlots_[s] != size) s = (s + 1) & (sizeSlots_.size() - 1);
+    while (sizeSlots_[s] != kEmptySizeSlot && sizeSlots_[s] != size) s = (s + 1) & (sizeSlots_.size() - 1);
     if (sizeSlots_[s] == size) return;
     sizeSlots_[s] = size;
     // Kept at most half full; doubling re-inserts every size.
     if (++sizeCount_ * 2 > sizeSlots_.size()) {
-        std::vector<std::int64_t> old(sizeSlots_.size() * 2, EMPTY_SIZE_SLOT);
+        std::vector<std::int64_t> old(sizeSlots_.size() * 2, kEmptySizeSlot);
         old.swap(sizeSlots_);
         sizeCount_ = 0;
         for (std::int64_t v : old)
-            if (v != EMPTY_SIZE_SLOT) InsertSize(static_cast<std::int32_t>(v));
+            if (v != kEmptySizeSlot) InsertSize(static_cast<std::int32_t>(v));
     }
 }
 
@@ -138,7 +112,7 @@ std::size_t TPEMD5Lookup::SizeSlotOf(std::int32_t size) const
 
 bool TPEMD5Lookup::HasSectionSize(std::int32_t size) const
 {
-    for (std::size_t s = SizeSlotOf(size); sizeSlots_[s] != EMPTY_SIZE_SLOT; s = (s + 1) & (sizeSlots_.size() - 1))
+    for (std::size_t s = SizeSlotOf(size); sizeSlots_[s] != kEmptySizeSlot; s = (s + 1) & (sizeSlots_.size() - 1))
         if (sizeSlots_[s] == size) return true;
     return false;
 }
@@ -158,7 +132,7 @@ bool TPEMD5Lookup::FindPEMD5Signature(std::int32_t size, const std::string& dige
 {
     const std::string text = UpperCaseAscii(digestText);
     TMD5Digest digest;
-    if (!ParseUpperHexDigest(text, digest)) return FindPEMD5SignatureLinear(size, text, malwareName);
+    if (!ParseMD5DigestText(text, digest)) return FindPEMD5SignatureLinear(size, text, malwareName);
     std::int32_t record = 0;
     if (!FindIndexed(size, digest, record)) return false;
     malwareName = records_[record - 1].Name.Str();
@@ -189,11 +163,10 @@ bool ForEachPEFingerprint(const std::string& fileName, const std::function<bool(
     // the others: it is the same block every time.
     std::optional<std::vector<std::uint8_t>> whole;
     for (int i = 0; i < table.Count(); ++i) {
-        if (!table.HasCharacteristic(i, IMAGE_SCN_CNT_CODE) && !table.HasCharacteristic(i, IMAGE_SCN_MEM_EXECUTE)) continue;
         TSectionEntry e{};
         table.GetSection(i, e);
+        if (!IsFingerprintedSection(e)) continue;
         const std::uint32_t size = e.SizeOfRawData;
-        if (size >= MAX_FINGERPRINTED_SECTION_SIZE) continue;
         if (wantKey(size)) onFingerprint({i, TFingerprintKind::Raw, size, RawSectionDigest(e)});
 
         if (table.FileAlignment() == 0 || size == 0) continue;

@@ -9,18 +9,19 @@
 #include "common/short_string.h"
 #include "signatures/record_file.h"
 
-constexpr std::int32_t MAX_NB_SIG_PEMD = 260000;
-constexpr std::size_t PEMD5_RECORD_SIZE = 104;
+// A digest's text: 32 upper-case hex digits when usable.
+using TDigestText = TShortString<33>;
 
 #pragma pack(push, 1)
 // One fingerprint record, in the file's layout with its texts descrambled.
 struct TPEMD5Signature {
     std::int32_t SectionSize;  // bytes the digest covers, little-endian as stored
-    TShortString<33> Digest;   // 32 upper-case hex digits when usable
-    TShortString<64> Name;
+    TDigestText Digest;
+    TSignatureName Name;
     std::uint8_t Reserved;
 };
 #pragma pack(pop)
+constexpr std::size_t PEMD5_RECORD_SIZE = 104;
 static_assert(sizeof(TPEMD5Signature) == PEMD5_RECORD_SIZE);
 static_assert(offsetof(TPEMD5Signature, SectionSize) == 0);
 static_assert(offsetof(TPEMD5Signature, Digest) == 4);
@@ -30,6 +31,9 @@ static_assert(offsetof(TPEMD5Signature, Reserved) == 103);
 // Descrambles one 104-byte record in place; a length byte above its capacity
 // raises TSignatureFormatError.
 void DescramblePEMD5Record(std::uint8_t* record);
+
+// The table's capacity: records past it are counted, not stored.
+constexpr std::int32_t MAX_NB_SIG_PEMD = 260000;
 
 class TPEMD5SignatureTable {
 public:
@@ -47,6 +51,5 @@ public:
     std::int32_t StoredCount() const { return store_.Stored(); }
 
 private:
-    bool ReadFile(const std::string& path);
     TSignatureStore<TPEMD5Signature, MAX_NB_SIG_PEMD> store_;
 };

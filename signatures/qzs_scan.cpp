@@ -9,11 +9,6 @@ const char* const INVALID_INTEGER_ERROR_TEXT = "'%s' n'est pas une valeur enti\x
 
 namespace {
 
-constexpr std::uint8_t kNameCapacity = 64;
-constexpr std::uint8_t kPatternCapacity = 254;
-constexpr std::size_t kNameAt = 0;
-constexpr std::size_t kPatternAt = 65;
-
 int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -38,8 +33,8 @@ bool IsWildcardPair(char first, char second)
 
 void DescramblePatternRecord(std::uint8_t* record)
 {
-    DescrambleShortString(record, kNameAt, kNameCapacity);
-    DescrambleShortString(record, kPatternAt, kPatternCapacity);
+    DescrambleField<TSignatureName>(record, offsetof(TPatternSignature, Name));
+    DescrambleField<TPatternText>(record, offsetof(TPatternSignature, Pattern));
 }
 
 void CheckPatternPair(char first, char second)
@@ -50,32 +45,26 @@ void CheckPatternPair(char first, char second)
     throw TSignatureFormatError(FormatMessage1(INVALID_INTEGER_ERROR_TEXT, std::string_view(text, 3)));
 }
 
+namespace {
+
+// The pattern size follows from the text; every pair it covers is checked.
+void CompletePatternRecord(TPatternSignature& signature)
+{
+    signature.PatternSize = static_cast<std::uint8_t>(signature.Pattern.Len / 2);
+    for (std::size_t k = 0; k < signature.PatternSize; ++k)
+        CheckPatternPair(signature.Pattern.Chars[2 * k], signature.Pattern.Chars[2 * k + 1]);
+}
+
+} // namespace
+
 bool TPatternSignatureTable::LoadPatternSignatures(const std::string& path)
 {
-    return store_.LoadWith([&] { return ReadFile(path); });
+    return store_.Load(path, DescramblePatternRecord, CompletePatternRecord);
 }
 
 bool TPatternSignatureTable::AppendPatternSignatures(const std::string& path)
 {
-    return ReadFile(path);
-}
-
-bool TPatternSignatureTable::ReadFile(const std::string& path)
-{
-    return ReadSignatureRecords(path, PATTERN_RECORD_SIZE, [this](std::uint8_t* record, bool isHeader) {
-        if (isHeader) {
-            DescramblePatternRecord(record);
-            return;
-        }
-        const std::int32_t n = store_.CountOne();
-        DescramblePatternRecord(record);
-        TPatternSignature signature;
-        std::memcpy(&signature, record, sizeof signature);
-        signature.PatternSize = static_cast<std::uint8_t>(signature.Pattern.Len / 2);
-        for (std::size_t k = 0; k < signature.PatternSize; ++k)
-            CheckPatternPair(signature.Pattern.Chars[2 * k], signature.Pattern.Chars[2 * k + 1]);
-        store_.Store(n, signature);
-    });
+    return store_.Append(path, DescramblePatternRecord, CompletePatternRecord);
 }
 
 bool TPatternSignatureTable::ValidatePatternSignatures() const
@@ -83,7 +72,8 @@ bool TPatternSignatureTable::ValidatePatternSignatures() const
     const TPatternSignature* records = store_.Records();
     for (std::int32_t i = 0; i < store_.Stored(); ++i) {
         const TPatternSignature& s = records[i];
-        if (s.Name.Len < 2 || s.Pattern.Len < 16 || s.PatternSize < 8) return false;
+        if (s.Name.Len < MIN_NAME_LENGTH || s.Pattern.Len < MIN_PATTERN_TEXT_LENGTH || s.PatternSize < MIN_PATTERN_SIZE)
+            return false;
     }
     return true;
 }

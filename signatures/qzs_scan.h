@@ -12,11 +12,14 @@
 constexpr std::int32_t MAX_NB_SIG = 4500;
 constexpr std::size_t PATTERN_RECORD_SIZE = 321;
 
+// A pattern text: pairs of hex digits or wildcard pairs.
+using TPatternText = TShortString<254>;
+
 #pragma pack(push, 1)
 // One pattern signature, exactly as the engine receives it.
 struct TPatternSignature {
-    TShortString<64> Name;
-    TShortString<254> Pattern;   // pairs of hex digits or wildcard pairs, as in the file
+    TSignatureName Name;
+    TPatternText Pattern;        // as in the file
     std::uint8_t PatternSize;    // pattern bytes: Pattern length div 2
 };
 #pragma pack(pop)
@@ -24,6 +27,13 @@ static_assert(sizeof(TPatternSignature) == PATTERN_RECORD_SIZE);
 static_assert(offsetof(TPatternSignature, Name) == 0);
 static_assert(offsetof(TPatternSignature, Pattern) == 65);
 static_assert(offsetof(TPatternSignature, PatternSize) == 320);
+
+// The least a record needs to pass ValidatePatternSignatures.
+constexpr std::size_t MIN_NAME_LENGTH = 2;
+constexpr std::size_t MIN_PATTERN_TEXT_LENGTH = 16;
+constexpr std::size_t MIN_PATTERN_SIZE = 8;
+// The longest pattern in bytes: two characters a byte.
+constexpr std::size_t MAX_PATTERN_SIZE = TPatternText::CAPACITY / 2;
 
 // Text of the format error for a pair that is not hexadecimal, with %s
 // (Windows-1252).
@@ -52,8 +62,8 @@ public:
     // Reads a further file after the records already there. Same result
     // rule; never allocates nor releases. Only after a successful load.
     bool AppendPatternSignatures(const std::string& path);
-    // False at the first stored record with a name under 2 characters, a
-    // pattern text under 16 characters or a PatternSize under 8.
+    // False at the first stored record with a name, a pattern text or a
+    // PatternSize under the least above.
     bool ValidatePatternSignatures() const;
 
     // Record 1, or null when the table is absent.
@@ -62,25 +72,5 @@ public:
     std::int32_t StoredCount() const { return store_.Stored(); }
 
 private:
-    bool ReadFile(const std::string& path);
     TSignatureStore<TPatternSignature, MAX_NB_SIG> store_;
 };
-
-// The pattern engine's answer for one file.
-struct TVirusInfo {
-    bool Found = false;
-    std::string VirusName;
-};
-
-// Longest path handed to the engine, with its terminating NUL.
-constexpr std::size_t SCAN_PATH_BUFFER_SIZE = 1026;
-
-class TScanEngine;
-
-// Asks the program's pattern engine (ScanEngine()) about the file at path:
-// info.Found only when the engine reports Found = 1, with its name. Without
-// a usable engine, or for a path longer than 1,025 characters, nothing is
-// found. Always true.
-bool ScanWithPatternEngine(const std::string& path, TVirusInfo& info);
-// The same with a given engine.
-bool ScanWithPatternEngine(const TScanEngine& engine, const std::string& path, TVirusInfo& info);

@@ -4,7 +4,7 @@
 
 const char* const RANGE_CHECK_ERROR_TEXT = "Erreur de v\xE9rification d'\xE9tendue";
 
-void DescrambleShortString(std::uint8_t* record, std::size_t at, std::uint8_t capacity)
+void DescrambleShortString(std::uint8_t* record, std::size_t at, std::size_t capacity)
 {
     const std::uint8_t length = record[at];
     if (length > capacity) throw TSignatureFormatError(RANGE_CHECK_ERROR_TEXT);

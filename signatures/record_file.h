@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,11 +13,15 @@
 #include <vector>
 
 #include "common/file.h"
+#include "common/short_string.h"
 
 static_assert(std::endian::native == std::endian::little, "records are read in place as little-endian");
 
 // Every character of a signature file's texts is stored XORed with this key.
 constexpr std::uint8_t SIGNATURE_XOR_KEY = 0xC5;
+
+// A malware name, in both formats and in the engine's answer.
+using TSignatureName = TShortString<64>;
 
 // Text of the format error for a length byte above its capacity (Windows-1252).
 extern const char* const RANGE_CHECK_ERROR_TEXT;
@@ -24,22 +29,24 @@ extern const char* const RANGE_CHECK_ERROR_TEXT;
 // Descrambles in place the short string at record[at]: its length byte, then
 // that many characters XORed with the key. A length above capacity raises
 // TSignatureFormatError.
-void DescrambleShortString(std::uint8_t* record, std::size_t at, std::uint8_t capacity);
+void DescrambleShortString(std::uint8_t* record, std::size_t at, std::size_t capacity);
 
-// Opens path for reading and writing (existing file, read/write sharing) and
-// hands every complete record to onRecord in file order, the header first
-// with isHeader true. False when the file does not open or a read fails; the
-// records delivered before the failure stay delivered. A file shorter than
-// one record is no error. Exceptions from onRecord leave at once; the file is
-// closed on every path.
-template <typename OnRecord>
-bool ReadSignatureRecords(const std::string& path, std::size_t recordSize, OnRecord&& onRecord)
+// The same for a field of type TField at record[at].
+template <typename TField>
+void DescrambleField(std::uint8_t* record, std::size_t at)
 {
-    TFile file = TFile::Open(path, TFile::TAccess::ReadWrite);
-    if (!file.IsOpen()) return false;
-    std::uint64_t size = 0;
-    if (!file.GetSize(size)) return false;
+    DescrambleShortString(record, at, TField::CAPACITY);
+}
 
+// Hands every complete record of source (size bytes) to onRecord in order,
+// the header first with isHeader true. Records are read in blocks; when a
+// block read fails, the rest of that block is read record by record, so the
+// records before the failing one are all delivered. False at the first
+// failing record, or when the source delivers less than size says.
+// TSource has Seek(offset) and Read(buffer, count, delivered) as TFile.
+template <typename TSource, typename OnRecord>
+bool ReadRecordsFrom(TSource& source, std::uint64_t size, std::size_t recordSize, OnRecord&& onRecord)
+{
     // The end of the file is reached when the complete records read so far,
     // header included, number file size div record size.
     const std::uint64_t total = size / recordSize;
@@ -47,16 +54,46 @@ bool ReadSignatureRecords(const std::string& path, std::size_t recordSize, OnRec
     std::vector<std::uint8_t> block(recordSize * static_cast<std::size_t>(std::min<std::uint64_t>(total, kRecordsPerBlock)));
 
     std::uint64_t done = 0;
+    const auto readOneByOne = [&](std::uint64_t end) {
+        for (; done < end; ++done) {
+            std::size_t delivered = 0;
+            if (!source.Seek(done * recordSize) || !source.Read(block.data(), recordSize, delivered) ||
+                delivered != recordSize)
+                return false;
+            onRecord(block.data(), done == 0);
+        }
+        return true;
+    };
     while (done < total) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(total - done, kRecordsPerBlock));
+        const std::uint64_t end = done + want;
         std::size_t delivered = 0;
-        const bool ok = file.Read(block.data(), want * recordSize, delivered);
+        const bool ok = source.Read(block.data(), want * recordSize, delivered);
         const std::size_t complete = delivered / recordSize;
         for (std::size_t i = 0; i < complete; ++i, ++done)
             onRecord(block.data() + i * recordSize, done == 0);
-        if (!ok || complete < want) return false;  // the file shrank or failed under us
+        if (!ok) {
+            if (!readOneByOne(end)) return false;
+        } else if (complete < want) {
+            return false;  // the file shrank under us
+        }
     }
     return true;
+}
+
+// Opens path for reading and writing (existing file, read/write sharing) and
+// hands every complete record to onRecord as ReadRecordsFrom does. False when
+// the file does not open or a read fails; the records delivered before the
+// failure stay delivered. A file shorter than one record is no error.
+// Exceptions from onRecord leave at once; the file is closed on every path.
+template <typename OnRecord>
+bool ReadSignatureRecords(const std::string& path, std::size_t recordSize, OnRecord&& onRecord)
+{
+    TFile file = TFile::Open(path, TFile::TAccess::ReadWrite);
+    if (!file.IsOpen()) return false;
+    std::uint64_t size = 0;
+    if (!file.GetSize(size)) return false;
+    return ReadRecordsFrom(file, size, recordSize, onRecord);
 }
 
 // A fixed-capacity table of records, allocated once at full size and never
@@ -73,13 +110,31 @@ public:
     }
     void Release() { records_.reset(); stored_ = 0; }
 
-    // A first load: allocates afresh and runs read; when read fails the
+    // Reads the records of path after those already there (see
+    // ReadSignatureRecords): the header is descrambled and dropped, every
+    // further record counted, then descrambled, completed by finish (which
+    // may raise a format error) and stored.
+    template <typename Descramble, typename Finish>
+    bool Append(const std::string& path, Descramble&& descramble, Finish&& finish)
+    {
+        return ReadSignatureRecords(path, sizeof(TRecord), [&](std::uint8_t* bytes, bool isHeader) {
+            const std::int32_t n = isHeader ? 0 : CountOne();
+            descramble(bytes);
+            if (isHeader) return;
+            TRecord record;
+            std::memcpy(&record, bytes, sizeof record);
+            finish(record);
+            Store(n, record);
+        });
+    }
+
+    // A first load: allocates afresh and appends; when reading fails the
     // table is released and the count kept.
-    template <typename Read>
-    bool LoadWith(Read&& read)
+    template <typename Descramble, typename Finish>
+    bool Load(const std::string& path, Descramble&& descramble, Finish&& finish)
     {
         Allocate();
-        const bool ok = read();
+        const bool ok = Append(path, descramble, finish);
         if (!ok) Release();
         return ok;
     }

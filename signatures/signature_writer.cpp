@@ -23,8 +23,8 @@ constexpr std::string_view kHeaderText = "Purvane signatures";
 std::vector<std::uint8_t> EncodePatternRecord(std::string_view name, std::string_view pattern)
 {
     std::vector<std::uint8_t> record(PATTERN_RECORD_SIZE, 0);
-    PutScrambled(record, offsetof(TPatternSignature, Name), 64, name);
-    PutScrambled(record, offsetof(TPatternSignature, Pattern), 254, pattern);
+    PutScrambled(record, offsetof(TPatternSignature, Name), TSignatureName::CAPACITY, name);
+    PutScrambled(record, offsetof(TPatternSignature, Pattern), TPatternText::CAPACITY, pattern);
     return record;
 }
 
@@ -33,8 +33,8 @@ std::vector<std::uint8_t> EncodePEMD5Record(std::int32_t sectionSize, std::strin
     std::vector<std::uint8_t> record(PEMD5_RECORD_SIZE, 0);
     const auto size = static_cast<std::uint32_t>(sectionSize);
     for (int i = 0; i < 4; ++i) record[i] = static_cast<std::uint8_t>(size >> (8 * i));
-    PutScrambled(record, offsetof(TPEMD5Signature, Digest), 33, digest);
-    PutScrambled(record, offsetof(TPEMD5Signature, Name), 64, name);
+    PutScrambled(record, offsetof(TPEMD5Signature, Digest), TDigestText::CAPACITY, digest);
+    PutScrambled(record, offsetof(TPEMD5Signature, Name), TSignatureName::CAPACITY, name);
     return record;
 }
 

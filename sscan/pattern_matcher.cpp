@@ -18,9 +18,9 @@ constexpr std::uint32_t kStride = 4;
 // lies wholly in the data. The buffer keeps kLookahead bytes before the next
 // round when it slides, and kSlack readable bytes past the data (rounds
 // read eight bytes, verification whole 8-byte words).
-constexpr std::size_t kLookahead = MAX_PATTERN_BYTES + 8;
+constexpr std::size_t kLookahead = MAX_PATTERN_SIZE + 8;
 constexpr std::size_t kKeep = 2 * kLookahead;
-constexpr std::size_t kSlack = MAX_PATTERN_BYTES + 1 + 8;
+constexpr std::size_t kSlack = MAX_PATTERN_SIZE + 1 + 8;
 
 std::uint64_t Load64(const std::uint8_t* p)
 {
@@ -70,7 +70,7 @@ TPatternMatcher::TPatternMatcher(const TPatternSignature* table, std::int32_t co
     for (std::int32_t index = 0; index < count; ++index) {
         const TPatternSignature& record = table[index];
         const std::uint32_t size = record.PatternSize;
-        if (size == 0 || size > MAX_PATTERN_BYTES || record.Pattern.Len > 254 || size > record.Pattern.Len / 2u)
+        if (size == 0 || size > MAX_PATTERN_SIZE || record.Pattern.Len > TPatternText::CAPACITY || size > record.Pattern.Len / 2u)
             continue;
         TCompiled pattern{};
         pattern.Size = size;

@@ -40,8 +40,6 @@
 
 #include "signatures/qzs_scan.h"
 
-// Longest pattern in bytes: a pattern text holds at most 254 characters.
-constexpr std::size_t MAX_PATTERN_BYTES = 127;
 // Files are read in blocks of this size.
 constexpr std::size_t SSCAN_BLOCK_SIZE = 256 * 1024;
 
@@ -61,8 +59,8 @@ private:
     friend class TMatchSearch;
 
     struct TCompiled {
-        std::uint64_t Value[MAX_PATTERN_BYTES / 8 + 1];
-        std::uint64_t Mask[MAX_PATTERN_BYTES / 8 + 1];
+        std::uint64_t Value[MAX_PATTERN_SIZE / 8 + 1];
+        std::uint64_t Mask[MAX_PATTERN_SIZE / 8 + 1];
         std::uint32_t Size;
         std::int32_t Index;  // the record's position in the table, from 0
     };

@@ -17,7 +17,7 @@
 // The engine's answer for one file: Found is 1 when a signature matched.
 struct TScanFileResult {
     std::uint8_t Found;
-    TShortString<64> VirusName;
+    TSignatureName VirusName;
 };
 #pragma pack(pop)
 static_assert(sizeof(TScanFileResult) == 66);

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <random>
 
-#include "engine/qz_dll_sscan_header.h"
+#include "engine/pattern_check.h"
 #include "signatures/qzs_scan.h"
 #include "sscan/pattern_matcher.h"
 #include "tests/sscan/reference_matcher.h"
@@ -17,15 +17,15 @@
 
 namespace {
 
-const std::vector<std::uint8_t> MOTIF = {0x4D, 0x5A, 0x90, 0x17, 0xE3, 0x2B, 0x7F, 0x11, 0x22, 0x33};
+const std::vector<std::uint8_t> kMotif = {0x4D, 0x5A, 0x90, 0x17, 0xE3, 0x2B, 0x7F, 0x11, 0x22, 0x33};
 
 // Three records; the middle one is the motif with its first and last bytes
 // as wildcards.
 std::vector<TPatternSignature> MotifTable()
 {
-    std::vector<bool> wild(MOTIF.size(), false);
+    std::vector<bool> wild(kMotif.size(), false);
     wild.front() = wild.back() = true;
-    return {MakeSignature("Other.A", "AABBCCDDEEFF0102"), MakeSignature("Motif.B", PatternText(MOTIF, wild)),
+    return {MakeSignature("Other.A", "AABBCCDDEEFF0102"), MakeSignature("Motif.B", PatternText(kMotif, wild)),
             MakeSignature("Other.C", "0102030405060708")};
 }
 
@@ -33,19 +33,14 @@ std::vector<TPatternSignature> MotifTable()
 std::vector<std::uint8_t> DataWithMotif(std::size_t size, std::size_t offset)
 {
     std::vector<std::uint8_t> data(size, 0x5C);
-    std::copy(MOTIF.begin(), MOTIF.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+    std::copy(kMotif.begin(), kMotif.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
     return data;
 }
 
-// The answer for path, starting from an info that holds a stale detection.
-TVirusInfo Scan(const TScanEngine& engine, const std::string& path)
-{
-    TVirusInfo info;
-    info.Found = true;
-    info.VirusName = "stale";
-    EXPECT_TRUE(ScanWithPatternEngine(engine, path, info));
-    return info;
-}
+TVirusInfo Scan(const TScanEngine& engine, const std::string& path) { return ScanWithPatternEngine(engine, path); }
+
+// initscan's result: 1 when the table compiled.
+constexpr std::optional<std::int32_t> kCompiled = 1;
 
 void ExpectFound(const TVirusInfo& info, const std::string& name)
 {
@@ -63,45 +58,40 @@ void ExpectNothing(const TVirusInfo& info)
 // natively: the linked engine), released when the test ends.
 class ProgramEngineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        LoadScanEngine();
-        ASSERT_TRUE(ScanEngineUsable());
-    }
-    void TearDown() override { UnloadScanEngine(); }
+    void SetUp() override { ASSERT_TRUE(engine_.Usable()); }
 
+    const TScanEngine engine_ = LoadScanEngine();
     TTempDir dir_;
 };
 
 TEST_F(ProgramEngineTest, FindsTheMotifWhereverItSitsInAFile)
 {
     const auto table = MotifTable();
-    ASSERT_TRUE(ScanEngine().InitScan(table.data(), static_cast<std::int32_t>(table.size())));
+    ASSERT_EQ(engine_.InitScan(table.data(), static_cast<std::int32_t>(table.size())), kCompiled);
     const std::size_t block = SSCAN_BLOCK_SIZE;
     struct TCase {
         std::size_t size, offset;
     };
     const TCase cases[] = {
-        {MOTIF.size(), 0},                          // the whole file
-        {MOTIF.size() + 1, 1},                      // ends at the last byte
+        {kMotif.size(), 0},                          // the whole file
+        {kMotif.size() + 1, 1},                      // ends at the last byte
         {1000, 0},          {1000, 990},            // first and last bytes
         {block + 50, block - 5},                    // across the first block edge
-        {3 * block, block - MOTIF.size()},          // ends at the block edge
+        {3 * block, block - kMotif.size()},          // ends at the block edge
         {3 * block, block},                         // starts at the block edge
-        {3 * block + 7, 3 * block + 7 - MOTIF.size()},  // last byte of a large file
+        {3 * block + 7, 3 * block + 7 - kMotif.size()},  // last byte of a large file
     };
     for (const TCase& c : cases) {
         const std::string path = dir_.Write("f.bin", DataWithMotif(c.size, c.offset));
-        ExpectFound(Scan(ScanEngine(), path), "Motif.B");
-        TVirusInfo info;
-        EXPECT_TRUE(ScanWithPatternEngine(path, info)) << "size " << c.size << " offset " << c.offset;
-        ExpectFound(info, "Motif.B");
+        const TVirusInfo info = Scan(engine_, path);
+        EXPECT_TRUE(info.Found) << "size " << c.size << " offset " << c.offset;
+        EXPECT_EQ(info.VirusName, "Motif.B");
     }
-    ExpectNothing(Scan(ScanEngine(), dir_.Write("clean.bin", std::vector<std::uint8_t>(5000, 0x5C))));
-    ExpectNothing(Scan(ScanEngine(), dir_.Write("short.bin", std::vector<std::uint8_t>(MOTIF.begin(), MOTIF.end() - 1))));
-    ExpectNothing(Scan(ScanEngine(), dir_.Write("empty.bin", std::vector<std::uint8_t>{})));
-    ExpectNothing(Scan(ScanEngine(), dir_.Path("missing.bin")));
-    ExpectNothing(Scan(ScanEngine(), std::string(SCAN_PATH_BUFFER_SIZE, 'a')));
+    ExpectNothing(Scan(engine_, dir_.Write("clean.bin", std::vector<std::uint8_t>(5000, 0x5C))));
+    ExpectNothing(Scan(engine_, dir_.Write("short.bin", std::vector<std::uint8_t>(kMotif.begin(), kMotif.end() - 1))));
+    ExpectNothing(Scan(engine_, dir_.Write("empty.bin", std::vector<std::uint8_t>{})));
+    ExpectNothing(Scan(engine_, dir_.Path("missing.bin")));
+    ExpectNothing(Scan(engine_, std::string(SCAN_PATH_BUFFER_SIZE, 'a')));
 }
 
 // Random tables and files through the whole interface, compared with the
@@ -114,15 +104,15 @@ TEST_F(ProgramEngineTest, AgreesWithTheReferenceOnRandomFiles)
         for (auto& b : data) b = static_cast<std::uint8_t>(random() % (round % 2 ? 256 : 3));
         std::vector<TPatternSignature> table;
         for (int i = 0; i < 30; ++i) {
-            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_BYTES, data.size());
+            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_SIZE, data.size());
             const std::size_t offset = random() % (data.size() - size + 1);
             std::string pattern = RandomPatternFrom(data, offset, size, random);
             if (random() % 2) pattern[random() % pattern.size()] = "0F"[random() % 2];  // mostly spoils it
             table.push_back(MakeSignature("Sig" + std::to_string(i), pattern));
         }
-        ASSERT_TRUE(ScanEngine().InitScan(table.data(), static_cast<std::int32_t>(table.size())));
+        ASSERT_EQ(engine_.InitScan(table.data(), static_cast<std::int32_t>(table.size())), kCompiled);
         const std::int32_t expected = ReferenceFirstMatch(table, data);
-        const TVirusInfo info = Scan(ScanEngine(), dir_.Write("r.bin", data));
+        const TVirusInfo info = Scan(engine_, dir_.Write("r.bin", data));
         ASSERT_EQ(info.Found, expected >= 0) << "round " << round;
         if (expected >= 0) {
             ASSERT_EQ(info.VirusName, table[expected].Name.Str()) << "round " << round;
@@ -134,8 +124,8 @@ TEST_F(ProgramEngineTest, LeavesTheTableAsItWas)
 {
     const auto table = MotifTable();
     const auto before = table;
-    ASSERT_TRUE(ScanEngine().InitScan(table.data(), static_cast<std::int32_t>(table.size())));
-    ExpectFound(Scan(ScanEngine(), dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
+    ASSERT_EQ(engine_.InitScan(table.data(), static_cast<std::int32_t>(table.size())), kCompiled);
+    ExpectFound(Scan(engine_, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
     EXPECT_EQ(std::memcmp(table.data(), before.data(), table.size() * sizeof(TPatternSignature)), 0);
 }
 
@@ -143,14 +133,16 @@ TEST_F(ProgramEngineTest, NoTableFindsNothing)
 {
     const auto table = MotifTable();
     const std::string path = dir_.Write("f.bin", DataWithMotif(100, 20));
-    ExpectNothing(Scan(ScanEngine(), path));  // before any initscan
+#ifdef _WIN32
+    ExpectNothing(Scan(engine_, path));  // a freshly loaded library holds no table
+#endif
     const struct {
         const TPatternSignature* table;
         std::int32_t count;
     } cases[] = {{nullptr, 3}, {table.data(), 0}, {table.data(), -1}};
     for (const auto& c : cases) {
-        ASSERT_TRUE(ScanEngine().InitScan(c.table, c.count));
-        ExpectNothing(Scan(ScanEngine(), path));
+        ASSERT_EQ(engine_.InitScan(c.table, c.count), kCompiled);
+        ExpectNothing(Scan(engine_, path));
     }
 }
 
@@ -159,11 +151,11 @@ TEST_F(ProgramEngineTest, RecordsPastTheCapacityAreIgnored)
     const std::string path = dir_.Write("f.bin", DataWithMotif(100, 20));
     std::vector<TPatternSignature> table(MAX_NB_SIG + 1, MakeSignature("Other", "0102030405060708"));
     table[MAX_NB_SIG] = MotifTable()[1];
-    ASSERT_TRUE(ScanEngine().InitScan(table.data(), MAX_NB_SIG + 1));
-    ExpectNothing(Scan(ScanEngine(), path));
+    ASSERT_EQ(engine_.InitScan(table.data(), MAX_NB_SIG + 1), kCompiled);
+    ExpectNothing(Scan(engine_, path));
     table[MAX_NB_SIG - 1] = MotifTable()[1];
-    ASSERT_TRUE(ScanEngine().InitScan(table.data(), MAX_NB_SIG + 1));
-    ExpectFound(Scan(ScanEngine(), path), "Motif.B");
+    ASSERT_EQ(engine_.InitScan(table.data(), MAX_NB_SIG + 1), kCompiled);
+    ExpectFound(Scan(engine_, path), "Motif.B");
 }
 
 TEST(ScanEngine, WithoutAnEngineNothingIsCalledNorFound)
@@ -171,7 +163,7 @@ TEST(ScanEngine, WithoutAnEngineNothingIsCalledNorFound)
     const TScanEngine none;
     EXPECT_FALSE(none.Usable());
     const auto table = MotifTable();
-    EXPECT_FALSE(none.InitScan(table.data(), 3));
+    EXPECT_EQ(none.InitScan(table.data(), 3), std::nullopt);
     TTempDir dir;
     ExpectNothing(Scan(none, dir.Write("f.bin", DataWithMotif(100, 20))));
 }
@@ -218,7 +210,7 @@ TEST_F(EngineLibraryTest, LoadsTheLibraryOfTheProgramFolderByFullPath)
     ASSERT_TRUE(engine.Usable());
     EXPECT_TRUE(SameText(ModulePath(engine.Library()), ProgramFolder() + SCAN_ENGINE_LIBRARY_NAME));
     const auto table = MotifTable();
-    ASSERT_TRUE(engine.InitScan(table.data(), 3));
+    ASSERT_EQ(engine.InitScan(table.data(), 3), kCompiled);
     ExpectFound(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
 }
 
@@ -231,7 +223,7 @@ TEST_F(EngineLibraryTest, UsesALibraryAlreadyLoadedWithoutLoadingAgain)
         ASSERT_TRUE(engine.Usable());
         EXPECT_EQ(engine.Library(), held.Get());
         const auto table = MotifTable();
-        ASSERT_TRUE(engine.InitScan(table.data(), 3));
+        ASSERT_EQ(engine.InitScan(table.data(), 3), kCompiled);
         ExpectFound(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
     }
     EXPECT_EQ(GetModuleHandleA(SCAN_ENGINE_LIBRARY_NAME), held.Get());  // still loaded: ours is released alone
@@ -252,7 +244,7 @@ TEST_F(EngineLibraryTest, AnIncompleteOrMissingLibraryIsNeverCalled)
         const TScanEngine engine = TScanEngine::Locate(folder);
         EXPECT_FALSE(engine.Usable()) << folder;
         const auto table = MotifTable();
-        EXPECT_FALSE(engine.InitScan(table.data(), 3));
+        EXPECT_EQ(engine.InitScan(table.data(), 3), std::nullopt);
         // scanfile_only's scanfile would report "Fake.Called".
         ExpectNothing(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))));
     }

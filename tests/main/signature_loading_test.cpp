@@ -1,38 +1,51 @@
 #include <gtest/gtest.h>
 
-#include "common/errors.h"
 #include "main/signature_loading.h"
 #include "signatures/signature_writer.h"
+#include "tests/support/format_error.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// A program folder with the signature files asked for: a count of records
-// per file, or -1 for a missing file.
-struct TFolder {
-    int patterns = 150, patterns2 = 0, fingerprints = 1, fingerprints2 = 0;
+// A file of the program folder: a count of good records, or -1 for a
+// missing file; broken files end with a record whose format is wrong.
+struct TFile {
+    int records;
+    bool broken = false;
 };
 
-void WritePatterns(const TTempDir& dir, const char* name, int count, int first)
+// The program folder's four files.
+struct TFolder {
+    TFile patterns{150}, patterns2{0}, fingerprints{1}, fingerprints2{0};
+};
+
+void WritePatterns(const TTempDir& dir, const char* name, TFile f, int first)
 {
-    if (count < 0) return;
+    if (f.records < 0) return;
     std::vector<std::uint8_t> file = EncodePatternHeader();
-    for (int i = first; i < first + count; ++i)
+    for (int i = first; i < first + f.records; ++i)
         AppendRecord(file, EncodePatternRecord("Sig" + std::to_string(i), "4D5A9000030000000400"));
+    if (f.broken) AppendRecord(file, EncodePatternRecord("Bad", "4G5A900003000000"));
     dir.Write(name, file);
 }
 
-void WriteFingerprints(const TTempDir& dir, const char* name, int count)
+void WriteFingerprints(const TTempDir& dir, const char* name, TFile f)
 {
-    if (count < 0) return;
+    if (f.records < 0) return;
     std::vector<std::uint8_t> file = EncodePEMD5Header();
-    for (int i = 0; i < count; ++i) AppendRecord(file, EncodePEMD5Record(512, "0123456789ABCDEF0123456789ABCDEF", "Fp"));
+    for (int i = 0; i < f.records; ++i) AppendRecord(file, EncodePEMD5Record(512, "0123456789ABCDEF0123456789ABCDEF", "Fp"));
+    if (f.broken) {
+        std::vector<std::uint8_t> bad = EncodePEMD5Record(512, "0123456789ABCDEF0123456789ABCDEF", "Fp");
+        bad[offsetof(TPEMD5Signature, Digest)] = 34;  // a length above the capacity
+        AppendRecord(file, bad);
+    }
     dir.Write(name, file);
 }
 
 struct TOutcome {
-    std::vector<std::string> texts;
-    std::int32_t handedOver = -1;  // the count given to the engine, -1 when never called
+    std::vector<std::string> texts;  // reported messages, then the format error's text, if any
+    std::int32_t handedOver = -1;    // the count given to the engine, -1 when never called
+    std::int32_t fingerprintCount = 0;
 };
 
 TOutcome Load(const TFolder& f)
@@ -45,9 +58,14 @@ TOutcome Load(const TFolder& f)
     TPatternSignatureTable patterns;
     TPEMD5SignatureTable fingerprints;
     TOutcome outcome;
-    const auto errors = LoadSignatureDatabases(dir.Path(""), patterns, fingerprints,
-                                               [&](const TPatternSignature*, std::int32_t n) { outcome.handedOver = n; });
-    for (const auto& e : errors) outcome.texts.push_back(e.Text);
+    const std::string error = FormatErrorOf([&] {
+        LoadSignatureDatabases(
+            dir.Path(""), patterns, fingerprints,
+            [&](const TPatternSignature*, std::int32_t n) { outcome.handedOver = n; },
+            [&](const TStartupMessage& m) { outcome.texts.push_back(m.Text); });
+    });
+    if (error != "no error") outcome.texts.push_back("raised: " + error);
+    outcome.fingerprintCount = fingerprints.PEMD5SignatureCount();
     return outcome;
 }
 
@@ -56,6 +74,9 @@ const std::string kTooFew = "Probl\xE8me chargement fichier signature (NB_SIG)";
 const std::string kTooMany = "Trop de signatures (MAX_NB_SIG)";
 const std::string kNoFingerprints = "Impossible de charger le fichier mdpe_msn.dat";
 const std::string kTooManyFingerprints = "Trop de signatures de type PEMD";
+const std::string kRaisedRange = std::string("raised: ") + RANGE_CHECK_ERROR_TEXT;
+const std::string kRaisedInteger = "raised: " + std::string(INVALID_INTEGER_ERROR_TEXT).replace(
+    std::string(INVALID_INTEGER_ERROR_TEXT).find("%s"), 2, "$4G");
 
 TEST(SignatureLoading, CountsAndMissingFiles)
 {
@@ -66,15 +87,15 @@ TEST(SignatureLoading, CountsAndMissingFiles)
         std::int32_t handedOver;
     };
     const TCase cases[] = {
-        {"exactly 100", {100, -1, 1, -1}, {}, 100},
-        {"99", {99, -1, 1, -1}, {kTooFew}, 99},
-        {"supplement counts", {60, 40, 1, 0}, {}, 100},
-        {"exactly 4500", {4000, 500, 1, 0}, {}, 4500},
-        {"4501: no hand-over", {4000, 501, 1, 0}, {kTooMany}, -1},
-        {"nothing at all", {-1, -1, -1, -1}, {kNoPatterns, kTooFew, kNoFingerprints}, -1},
-        {"first fingerprint file missing, second there", {150, 0, -1, 5}, {kNoFingerprints}, 150},
-        {"no fingerprints needed", {150, 0, 0, -1}, {}, 150},
-        {"one fingerprint too many", {150, 0, MAX_NB_SIG_PEMD, 1}, {kTooManyFingerprints}, 150},
+        {"exactly 100", {{100}, {-1}, {1}, {-1}}, {}, 100},
+        {"99", {{99}, {-1}, {1}, {-1}}, {kTooFew}, 99},
+        {"supplement counts", {{60}, {40}, {1}, {0}}, {}, 100},
+        {"exactly 4500", {{4000}, {500}, {1}, {0}}, {}, 4500},
+        {"4501: no hand-over", {{4000}, {501}, {1}, {0}}, {kTooMany}, -1},
+        {"nothing at all", {{-1}, {-1}, {-1}, {-1}}, {kNoPatterns, kTooFew, kNoFingerprints}, -1},
+        {"first fingerprint file missing, second there", {{150}, {0}, {-1}, {5}}, {kNoFingerprints}, 150},
+        {"no fingerprints needed", {{150}, {0}, {0}, {-1}}, {}, 150},
+        {"one fingerprint too many", {{150}, {0}, {MAX_NB_SIG_PEMD}, {1}}, {kTooManyFingerprints}, 150},
     };
     for (const TCase& c : cases) {
         const TOutcome outcome = Load(c.folder);
@@ -83,21 +104,29 @@ TEST(SignatureLoading, CountsAndMissingFiles)
     }
 }
 
-TEST(SignatureLoading, FormatErrorStopsTheLoading)
+// A format error ends the loading where it is raised; what the steps before
+// it reported stands, and nothing after it runs.
+TEST(SignatureLoading, FormatErrorsKeepEarlierMessages)
 {
-    TTempDir dir;
-    std::vector<std::uint8_t> file = EncodePatternHeader();
-    AppendRecord(file, EncodePatternRecord("Bad", "4G5A900003000000"));
-    dir.Write("SIG_MSN.DAT", file);
-    WriteFingerprints(dir, "mdpe_msn.dat", 3);
-    TPatternSignatureTable patterns;
-    TPEMD5SignatureTable fingerprints;
-    bool handedOver = false;
-    EXPECT_THROW(LoadSignatureDatabases(dir.Path(""), patterns, fingerprints,
-                                        [&](const TPatternSignature*, std::int32_t) { handedOver = true; }),
-                 TSignatureFormatError);
-    EXPECT_FALSE(handedOver);
-    EXPECT_EQ(fingerprints.PEMD5SignatureCount(), 0);  // the fingerprint files were never read
+    struct TCase {
+        const char* what;
+        TFolder folder;
+        std::vector<std::string> texts;
+        std::int32_t handedOver;
+        std::int32_t fingerprintCount;
+    };
+    const TCase cases[] = {
+        {"in the first pattern file", {{0, true}, {0}, {3}, {0}}, {kRaisedInteger}, -1, 0},
+        {"in the supplement: no hand-over", {{150}, {2, true}, {3}, {0}}, {kRaisedInteger}, -1, 0},
+        {"in the first fingerprint file, after NB_SIG", {{99}, {-1}, {0, true}, {0}}, {kTooFew, kRaisedRange}, 99, 1},
+        {"in the fingerprint supplement", {{150}, {0}, {4}, {2, true}}, {kRaisedRange}, 150, 7},
+    };
+    for (const TCase& c : cases) {
+        const TOutcome outcome = Load(c.folder);
+        EXPECT_EQ(outcome.texts, c.texts) << c.what;
+        EXPECT_EQ(outcome.handedOver, c.handedOver) << c.what;
+        EXPECT_EQ(outcome.fingerprintCount, c.fingerprintCount) << c.what;
+    }
 }
 
 } // namespace

@@ -69,13 +69,30 @@ TEST(MD5, TextIsUpperCaseHighHalfFirst)
 {
     TMD5Digest digest{};
     for (std::size_t i = 0; i < digest.size(); ++i) digest[i] = static_cast<std::uint8_t>(i * 17 + 0x0A);
-    std::string expected;
-    for (std::uint8_t b : digest) {
-        expected += "0123456789ABCDEF"[b >> 4];
-        expected += "0123456789ABCDEF"[b & 15];
+    EXPECT_EQ(MD5DigestText(digest), "0A1B2C3D4E5F708192A3B4C5D6E7F809");
+}
+
+TEST(MD5, OnlyTheTextMD5DigestTextWritesParses)
+{
+    const struct {
+        const char* text;
+        bool parses;
+    } cases[] = {
+        {"0A1B2C3D4E5F708192A3B4C5D6E7F809", true},
+        {"0a1b2c3d4e5f708192a3b4c5d6e7f809", false},  // lower case never equals a computed text
+        {"0A1B2C3D4E5F708192A3B4C5D6E7F80", false},
+        {"0A1B2C3D4E5F708192A3B4C5D6E7F8090", false},
+        {"0A1B2C3D4E5F708192A3B4C5D6E7F80G", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        TMD5Digest digest{};
+        EXPECT_EQ(ParseMD5DigestText(c.text, digest), c.parses) << c.text;
+        EXPECT_EQ(IsMD5DigestText(c.text), c.parses) << c.text;
+        if (c.parses) {
+            EXPECT_EQ(MD5DigestText(digest), c.text);
+        }
     }
-    EXPECT_EQ(MD5DigestText(digest), expected);
-    EXPECT_EQ(MD5DigestText(digest).substr(0, 4), "0A1B");
 }
 
 } // namespace

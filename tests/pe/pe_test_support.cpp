@@ -24,7 +24,7 @@ std::vector<std::uint8_t> BuildPE(const TTestImage& image)
 {
     std::size_t size = image.FileSize;
     if (size == 0) {
-        size = TEST_SECTION_TABLE + 40 * image.Sections.size();
+        size = TEST_SECTION_TABLE + SECTION_HEADER_SIZE * image.Sections.size();
         for (const TTestSection& s : image.Sections) size = std::max<std::size_t>(size, std::size_t{s.PointerToRawData} + s.SizeOfRawData);
     }
     std::vector<std::uint8_t> bytes(size);
@@ -34,15 +34,15 @@ std::vector<std::uint8_t> BuildPE(const TTestImage& image)
         b = static_cast<std::uint8_t>(seed >> 16);
     }
     std::vector<std::uint8_t> headers;
-    Put16(headers, 0, 0x5A4D);
-    Put32(headers, 60, TEST_LFANEW);
-    Put32(headers, TEST_LFANEW, 0x4550);
+    Put16(headers, 0, DOS_MAGIC);
+    Put32(headers, E_LFANEW_OFFSET, TEST_LFANEW);
+    Put32(headers, TEST_LFANEW, PE_SIGNATURE);
     Put16(headers, TEST_LFANEW + 6, static_cast<std::uint16_t>(image.Sections.size()));
     Put32(headers, TEST_LFANEW + 60, image.FileAlignment);
     for (std::size_t i = 0; i < image.Sections.size(); ++i) {
         const TTestSection& s = image.Sections[i];
-        const std::size_t at = TEST_SECTION_TABLE + 40 * i;
-        headers.resize(std::max(headers.size(), at + 40));
+        const std::size_t at = TEST_SECTION_TABLE + SECTION_HEADER_SIZE * i;
+        headers.resize(std::max(headers.size(), at + SECTION_HEADER_SIZE));
         std::copy_n(s.Name.begin(), std::min<std::size_t>(s.Name.size(), 8), headers.begin() + static_cast<std::ptrdiff_t>(at));
         Put32(headers, at + 16, s.SizeOfRawData);
         Put32(headers, at + 20, s.PointerToRawData);
@@ -96,15 +96,15 @@ std::uint32_t Field32(const std::vector<std::uint8_t>& file, std::size_t off)
 
 std::vector<std::string> ReferenceFingerprints(const std::vector<std::uint8_t>& file)
 {
-    const std::size_t lfanew = Field32(file, 60);
+    const std::size_t lfanew = Field32(file, E_LFANEW_OFFSET);
     const std::uint32_t count = Field32(file, lfanew + 6) & 0xFFFF, alignment = Field32(file, lfanew + 60);
     std::vector<std::string> out;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::size_t h = lfanew + 248 + 40 * i;
+        const std::size_t h = lfanew + NT_HEADERS_SIZE + SECTION_HEADER_SIZE * i;
         if ((Field32(file, h + 16) | Field32(file, h + 20)) & 0x80000000u) return {};
     }
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::size_t h = lfanew + 248 + 40 * i;
+        const std::size_t h = lfanew + NT_HEADERS_SIZE + SECTION_HEADER_SIZE * i;
         const std::uint32_t size = Field32(file, h + 16), pointer = Field32(file, h + 20);
         if (!(Field32(file, h + 36) & (0x20u | 0x20000000u)) || size >= 4194304) continue;
         out.push_back(FingerprintText(int(i), TFingerprintKind::Raw, size, DigestOfRange(file, pointer, size)));

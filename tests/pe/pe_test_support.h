@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pe/PE.h"
 #include "pe/qz_scan_PEMD5.h"
 #include "signatures/qz_PE_MD5.h"
 
@@ -23,7 +24,7 @@ struct TTestSection {
 
 // Offsets of the header fields the reader uses.
 constexpr std::size_t TEST_LFANEW = 0x80;
-constexpr std::size_t TEST_SECTION_TABLE = TEST_LFANEW + 248;
+constexpr std::size_t TEST_SECTION_TABLE = TEST_LFANEW + NT_HEADERS_SIZE;
 
 struct TTestImage {
     std::uint32_t FileAlignment = 0x200;

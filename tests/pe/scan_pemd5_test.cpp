@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::uint32_t CODE = 0x20, EXECUTE = 0x20000000, DATA = 0x40000040;
+constexpr std::uint32_t kCode = 0x20, kExecute = 0x20000000, kData = 0x40000040;
 
 TEST(PEFingerprints, Cases)
 {
@@ -27,15 +27,15 @@ TEST(PEFingerprints, Cases)
         {"section past the end: zeros, no aligned", {512, {{1000, 0x400}}, 0x500}, {{K::Raw, {0x400, 1000}}}},
         {"FileAlignment 0", {0, {{1000, 0x400}}, 0x1000}, {{K::Raw, {0x400, 1000}}}},
         {"already aligned", {512, {{1024, 0x400}}, 0x1000}, {{K::Raw, {0x400, 1024}}}},
-        {"execute flag without code flag", {512, {{1000, 0x400, EXECUTE}}, 0x1000}, {{K::Raw, {0x400, 1000}}, {K::Aligned, {0x400, 1024}}}},
-        {"neither flag", {512, {{1000, 0x400, DATA}}, 0x1000}, {}},
+        {"execute flag without code flag", {512, {{1000, 0x400, kExecute}}, 0x1000}, {{K::Raw, {0x400, 1000}}, {K::Aligned, {0x400, 1024}}}},
+        {"neither flag", {512, {{1000, 0x400, kData}}, 0x1000}, {}},
         {"one below 4 MiB", {512, {{4194303, 0x400}}, 0x1000}, {{K::Raw, {0x400, 4194303}}}},
         {"4 MiB", {512, {{4194304, 0x400}}, 0x1000}, {}},
         {"whole file of 1 MiB", {512, {{1000, 0x400}}, 1048576}, {{K::Raw, {0x400, 1000}}, {K::Aligned, {0x400, 1024}}}},
         {"whole file of 1 MiB + 1", {512, {{1000, 0x400}}, 1048577}, {{K::Raw, {0x400, 1000}}}},
         {"alignment above what follows", {0x10000, {{1000, 0x400}}, 0x8000}, {{K::Raw, {0x400, 1000}}}},
         {"sections in table order",
-         {512, {{100, 0x400, CODE}, {512, 0x600, DATA}, {700, 0x800, EXECUTE}}, 0x1000},
+         {512, {{100, 0x400, kCode}, {512, 0x600, kData}, {700, 0x800, kExecute}}, 0x1000},
          {{K::Raw, {0x400, 100}}, {K::Aligned, {0x400, 512}}, {K::Raw, {0x800, 700}}, {K::Aligned, {0x800, 1024}}}},
     };
     TTempDir dir;
@@ -59,7 +59,7 @@ TEST(PEFingerprints, RandomImagesMatchTheReference)
     std::mt19937 random(2024);
     TTempDir dir;
     const std::uint32_t alignments[] = {0, 1, 0x200, 0x1000, 0x10000, 0xFFFFFFFFu};
-    const std::uint32_t flags[] = {CODE, EXECUTE, DATA, 0, CODE | EXECUTE};
+    const std::uint32_t flags[] = {kCode, kExecute, kData, 0, kCode | kExecute};
     for (int round = 0; round < 300; ++round) {
         TTestImage image;
         image.FileAlignment = alignments[random() % std::size(alignments)];
@@ -111,7 +111,7 @@ struct TScan {
     }
 };
 
-const TTestImage kTwoSections{512, {{1000, 0x400}, {300, 0x800, EXECUTE}}, 0x1000};
+const TTestImage kTwoSections{512, {{1000, 0x400}, {300, 0x800, kExecute}}, 0x1000};
 
 TEST(ScanPEMD5, TheLastMatchNamesTheFile)
 {
@@ -159,7 +159,7 @@ TEST(ScanPEMD5, FilesThatAreNotPE)
 
 TEST(ScanPEMD5, PEWithoutFingerprintsIsExamined)
 {
-    for (const TTestImage& image : {TTestImage{512, {}, 0x400}, TTestImage{512, {{100, 0x400, DATA}}, 0x800},
+    for (const TTestImage& image : {TTestImage{512, {}, 0x400}, TTestImage{512, {{100, 0x400, kData}}, 0x800},
                                     TTestImage{512, {{4194304, 0x400}}, 0x800}, TTestImage{512, {{100, 0x80000000u}}, 0x800}}) {
         TScan scan(image, {{100, MD5HexDigest("", 0), "Never"}});
         const TMD5MalwareInfo info = scan.Run();

@@ -58,7 +58,7 @@ TEST(PatternMatcher, AgreesWithTheReferenceOnRandomSources)
         std::vector<TPatternSignature> table;
         const int patterns = 1 + static_cast<int>(random() % 40);
         for (int i = 0; i < patterns; ++i) {
-            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_BYTES, data.size());
+            const std::size_t size = 1 + random() % std::min<std::size_t>(MAX_PATTERN_SIZE, data.size());
             if (random() % 2) {
                 table.push_back(MakeSignature("Cut" + std::to_string(i),
                                               RandomPatternFrom(data, random() % (data.size() - size + 1), size, random)));

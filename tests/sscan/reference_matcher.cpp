@@ -5,14 +5,6 @@
 
 namespace {
 
-int Hex(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // True when the record matches at offset; false for a malformed record.
 bool MatchesAt(const TPatternSignature& s, const std::vector<std::uint8_t>& data, std::size_t offset)
 {
@@ -20,8 +12,7 @@ bool MatchesAt(const TPatternSignature& s, const std::vector<std::uint8_t>& data
     for (std::size_t k = 0; k < s.PatternSize; ++k) {
         const char hi = s.Pattern.Chars[2 * k], lo = s.Pattern.Chars[2 * k + 1];
         if (IsWildcardPair(hi, lo)) continue;
-        if (Hex(hi) < 0 || Hex(lo) < 0) return false;
-        if (data[offset + k] != Hex(hi) * 16 + Hex(lo)) return false;
+        if (data[offset + k] != PatternPairValue(hi, lo)) return false;  // -1 for a pair that is not hex
     }
     return true;
 }
@@ -31,7 +22,7 @@ bool WellFormed(const TPatternSignature& s)
     if (s.PatternSize == 0 || s.PatternSize > s.Pattern.Len / 2) return false;
     for (std::size_t k = 0; k < s.PatternSize; ++k) {
         const char hi = s.Pattern.Chars[2 * k], lo = s.Pattern.Chars[2 * k + 1];
-        if (!IsWildcardPair(hi, lo) && (Hex(hi) < 0 || Hex(lo) < 0)) return false;
+        if (!IsWildcardPair(hi, lo) && PatternPairValue(hi, lo) < 0) return false;
     }
     return true;
 }

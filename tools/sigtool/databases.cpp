@@ -12,10 +12,12 @@
 #include <stdexcept>
 
 #include "common/errors.h"
+#include "pe/MD5.h"
 #include "signatures/qz_PE_MD5.h"
 #include "signatures/qzs_scan.h"
 #include "signatures/signature_writer.h"
 #include "tools/sigtool/commands.h"
+#include "tools/sigtool/sources.h"
 
 namespace {
 
@@ -36,14 +38,6 @@ bool ParseInt32(const std::string& text, std::int32_t& value)
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
-bool IsUpperHexDigest(const std::string& digest)
-{
-    if (digest.size() != 32) return false;
-    for (char c : digest)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
-    return true;
-}
-
 class TSourceError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -56,16 +50,13 @@ void ForEachSourceLine(const std::string& source, OnLine&& onLine)
 {
     std::ifstream in(source, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + source);
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
+    ForEachRecordLine(in, [&](const std::string& line, int number) {
         try {
             onLine(SplitTabs(line));
         } catch (const std::exception& e) {
             throw TSourceError(source + ":" + std::to_string(number) + ": " + e.what());
         }
-    }
+    });
 }
 
 void CheckPatternLine(const std::vector<std::string>& f)
@@ -73,8 +64,9 @@ void CheckPatternLine(const std::vector<std::string>& f)
     if (f.size() != 2 && f.size() != 3) throw std::runtime_error("expected Name<TAB>Pattern[<TAB>PatternSize]");
     const std::string& name = f[0];
     const std::string& pattern = f[1];
-    if (name.size() < 2 || name.size() > 64) throw std::runtime_error("name must have 2 to 64 characters");
-    if (pattern.size() < 16 || pattern.size() > 254) throw std::runtime_error("pattern must have 16 to 254 characters");
+    CheckSignatureName(name);
+    if (pattern.size() < MIN_PATTERN_TEXT_LENGTH || pattern.size() > TPatternText::CAPACITY)
+        throw std::runtime_error(LengthRule("pattern", MIN_PATTERN_TEXT_LENGTH, TPatternText::CAPACITY));
     for (std::size_t k = 0; k + 1 < pattern.size(); k += 2) CheckPatternPair(pattern[k], pattern[k + 1]);
     std::int32_t size = 0;
     if (f.size() == 3 && (!ParseInt32(f[2], size) || size != static_cast<std::int32_t>(pattern.size() / 2)))
@@ -85,8 +77,8 @@ void CheckFingerprintLine(const std::vector<std::string>& f, std::int32_t& size)
 {
     if (f.size() != 3) throw std::runtime_error("expected SectionSize<TAB>Digest<TAB>Name");
     if (!ParseInt32(f[0], size)) throw std::runtime_error("SectionSize must be a signed 32-bit number");
-    if (f[1].size() > 33) throw std::runtime_error("digest must have at most 33 characters");
-    if (f[2].size() > 64) throw std::runtime_error("name must have at most 64 characters");
+    if (f[1].size() > TDigestText::CAPACITY) throw std::runtime_error(LengthRule("digest", 0, TDigestText::CAPACITY));
+    if (f[2].size() > TSignatureName::CAPACITY) throw std::runtime_error(LengthRule("name", 0, TSignatureName::CAPACITY));
 }
 
 int WriteOrFail(const std::string& out, const std::vector<std::uint8_t>& bytes)
@@ -103,32 +95,44 @@ bool Expect(const TArgs& args, std::size_t n, const char* usage)
     return false;
 }
 
+// Loads the file named by the one argument, prints each stored record as a
+// source line, then the summary. Exit 1 when the file did not load.
+template <typename TTable, typename PrintRecord, typename PrintSummary>
+int DumpTable(const TArgs& args, const char* usage, bool (TTable::*load)(const std::string&),
+              PrintRecord&& printRecord, PrintSummary&& printSummary)
+{
+    if (!Expect(args, 1, usage)) return 2;
+    TTable table;
+    const bool loaded = (table.*load)(args[0]);
+    for (std::int32_t i = 0; i < table.StoredCount(); ++i) printRecord(table, i);
+    printSummary(table);
+    return loaded ? 0 : 1;
+}
+
 } // namespace
 
 int DumpPatterns(const TArgs& args)
 {
-    if (!Expect(args, 1, "dump-patterns FILE")) return 2;
-    TPatternSignatureTable table;
-    const bool loaded = table.LoadPatternSignatures(args[0]);
-    for (std::int32_t i = 0; i < table.StoredCount(); ++i) {
-        const TPatternSignature& s = table.PatternSignatures()[i];
-        std::printf("%s\t%s\t%u\n", s.Name.Str().c_str(), s.Pattern.Str().c_str(), s.PatternSize);
-    }
-    std::printf("count %d\nvalid %d\n", table.PatternSignatureCount(), table.ValidatePatternSignatures() ? 1 : 0);
-    return loaded ? 0 : 1;
+    return DumpTable<TPatternSignatureTable>(
+        args, "dump-patterns FILE", &TPatternSignatureTable::LoadPatternSignatures,
+        [](const TPatternSignatureTable& t, std::int32_t i) {
+            const TPatternSignature& s = t.PatternSignatures()[i];
+            std::printf("%s\t%s\t%u\n", s.Name.Str().c_str(), s.Pattern.Str().c_str(), s.PatternSize);
+        },
+        [](const TPatternSignatureTable& t) {
+            std::printf("count %d\nvalid %d\n", t.PatternSignatureCount(), t.ValidatePatternSignatures() ? 1 : 0);
+        });
 }
 
 int DumpFingerprints(const TArgs& args)
 {
-    if (!Expect(args, 1, "dump-fingerprints FILE")) return 2;
-    TPEMD5SignatureTable table;
-    const bool loaded = table.LoadPEMD5Signatures(args[0]);
-    for (std::int32_t i = 0; i < table.StoredCount(); ++i) {
-        const TPEMD5Signature& s = table.PEMD5Signatures()[i];
-        std::printf("%d\t%s\t%s\n", s.SectionSize, s.Digest.Str().c_str(), s.Name.Str().c_str());
-    }
-    std::printf("count %d\n", table.PEMD5SignatureCount());
-    return loaded ? 0 : 1;
+    return DumpTable<TPEMD5SignatureTable>(
+        args, "dump-fingerprints FILE", &TPEMD5SignatureTable::LoadPEMD5Signatures,
+        [](const TPEMD5SignatureTable& t, std::int32_t i) {
+            const TPEMD5Signature& s = t.PEMD5Signatures()[i];
+            std::printf("%d\t%s\t%s\n", s.SectionSize, s.Digest.Str().c_str(), s.Name.Str().c_str());
+        },
+        [](const TPEMD5SignatureTable& t) { std::printf("count %d\n", t.PEMD5SignatureCount()); });
 }
 
 int BuildPatterns(const TArgs& args)
@@ -149,7 +153,7 @@ int BuildFingerprints(const TArgs& args)
     ForEachSourceLine(args[0], [&](const std::vector<std::string>& f) {
         std::int32_t size = 0;
         CheckFingerprintLine(f, size);
-        if (!IsUpperHexDigest(f[1]))
+        if (!IsMD5DigestText(f[1]))
             PrintError("warning: " + args[0] + ": digest " + f[1] + " is not 32 upper-case hex digits and never matches");
         AppendRecord(file, EncodePEMD5Record(size, f[1], f[2]));
     });

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr std::size_t MAX_NAME_LENGTH = 64;  // the record's Name capacity
 
 bool PrintFingerprints(const std::string& path, const std::string* name)
 {
@@ -39,7 +38,7 @@ int Fingerprint(const TArgs& args)
     if (named) {
         name = files[1];
         files.erase(files.begin(), files.begin() + 2);
-        if (name.size() > MAX_NAME_LENGTH || name.find_first_of("\t\r\n") != std::string::npos) {
+        if (name.size() > TSignatureName::CAPACITY || name.find_first_of("\t\r\n") != std::string::npos) {
             PrintError("NAME must have at most 64 characters, without tabs or line breaks");
             return 2;
         }

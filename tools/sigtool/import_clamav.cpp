@@ -14,13 +14,11 @@
 #include <stdexcept>
 
 #include "common/text.h"
+#include "signatures/qzs_scan.h"
 #include "tools/sigtool/commands.h"
+#include "tools/sigtool/sources.h"
 
 namespace {
-
-constexpr std::size_t kMaxPatternBytes = 127;
-constexpr std::size_t kMinPatternBytes = 8;
-constexpr std::size_t kMaxNameLength = 64;
 
 std::vector<std::string> SplitColons(const std::string& line)
 {
@@ -38,7 +36,7 @@ bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 void CheckName(const std::string& name)
 {
-    if (name.size() < 2 || name.size() > kMaxNameLength) throw std::runtime_error("name must have 2 to 64 characters");
+    CheckSignatureName(name);
     if (name.find('\t') != std::string::npos) throw std::runtime_error("name holds a tab");
 }
 
@@ -56,7 +54,7 @@ std::string ConvertBody(const std::string& body)
             if (gap.empty() || gap.size() > 3 || gap.find_first_not_of("0123456789") != std::string::npos)
                 throw std::runtime_error("variable gap {" + gap + "}");
             const std::size_t n = std::stoul(gap);
-            if (pattern.size() / 2 + n > kMaxPatternBytes) throw std::runtime_error("longer than 127 bytes");
+            if (pattern.size() / 2 + n > MAX_PATTERN_SIZE) throw std::runtime_error(PatternTooLong());
             pattern.append(2 * n, '?');
             i = close + 1;
             continue;
@@ -74,9 +72,9 @@ std::string ConvertBody(const std::string& body)
             throw std::runtime_error(std::string("unsupported construct at '") + c + "'");
         }
         i += 2;
-        if (pattern.size() / 2 > kMaxPatternBytes) throw std::runtime_error("longer than 127 bytes");
+        if (pattern.size() / 2 > MAX_PATTERN_SIZE) throw std::runtime_error(PatternTooLong());
     }
-    if (pattern.size() / 2 < kMinPatternBytes) throw std::runtime_error("shorter than 8 bytes");
+    if (pattern.size() / 2 < MIN_PATTERN_SIZE) throw std::runtime_error("shorter than " + std::to_string(MIN_PATTERN_SIZE) + " bytes");
     return pattern;
 }
 
@@ -130,15 +128,12 @@ int ImportClamav(const TArgs& args)
         PrintError("cannot read " + path);
         return 2;
     }
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
+    ForEachRecordLine(in, [&](const std::string& line, int number) {
         try {
             std::printf("%s\n", convert(line).c_str());
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s:%d: skipped: %s\n", path.c_str(), number, e.what());
         }
-    }
+    });
     return 0;
 }

@@ -4,7 +4,7 @@
 // marker text and a few bytes of its own so that each has distinct
 // signatures; eicar.com is the standard anti-virus test file.
 //
-// Sample n (1 to SAMPLE_COUNT) is PURVANE_TEST_SAMPLE_nnn.exe:
+// Sample n (1 to kSampleCount) is PURVANE_TEST_SAMPLE_nnn.exe:
 //   0x000  DOS header, e_lfanew = 0x40
 //   0x040  NT headers (PE32), two sections, file alignment 0x200
 //   0x200  .text, 0x200 bytes: 55 89E5 B8<n> 35<key> 31C0 5D C3, then 64
@@ -18,12 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "pe/PE.h"
 #include "signatures/signature_writer.h"
 #include "tools/sigtool/commands.h"
 
 namespace {
 
-constexpr int SAMPLE_COUNT = 60;
+constexpr int kSampleCount = 60;
 constexpr std::uint32_t kFileAlignment = 0x200;
 constexpr std::uint32_t kTextAt = 0x200;
 constexpr std::uint32_t kDataAt = 0x400;
@@ -64,13 +65,13 @@ void PutSection(TImage& image, std::size_t header, const char* name, std::uint32
 
 void PutHeaders(TImage& image)
 {
-    image.PutText(0, "MZ");
-    image.Put32(0x3C, 0x40);
-    const std::size_t nt = 0x40, opt = nt + 24;
-    image.PutText(nt, "PE");
+    const std::size_t nt = DOS_HEADER_SIZE, opt = nt + OPTIONAL_HEADER_OFFSET;
+    image.Put16(0, DOS_MAGIC);
+    image.Put32(E_LFANEW_OFFSET, nt);
+    image.Put32(nt, PE_SIGNATURE);
     image.Put16(nt + 4, 0x014C);  // i386
     image.Put16(nt + 6, 2);       // NumberOfSections
-    image.Put16(nt + 20, 224);    // SizeOfOptionalHeader
+    image.Put16(nt + 20, static_cast<std::uint16_t>(NT_HEADERS_SIZE - OPTIONAL_HEADER_OFFSET));  // SizeOfOptionalHeader
     image.Put16(nt + 22, 0x0103); // relocations stripped, executable, 32-bit
     image.Put16(opt, 0x010B);     // PE32
     image.Put32(opt + 4, kSectionSize);   // SizeOfCode
@@ -92,9 +93,9 @@ void PutHeaders(TImage& image)
     image.Put32(opt + 80, 0x100000);      // heap reserve
     image.Put32(opt + 84, 0x1000);        // heap commit
     image.Put32(opt + 92, 16);            // NumberOfRvaAndSizes
-    const std::size_t sections = nt + 248;
+    const std::size_t sections = nt + NT_HEADERS_SIZE;
     PutSection(image, sections, ".text", 0x1000, kTextAt, 0x60000020);       // code, execute, read
-    PutSection(image, sections + 40, ".data", 0x2000, kDataAt, 0xC0000040);  // data, read, write
+    PutSection(image, sections + SECTION_HEADER_SIZE, ".data", 0x2000, kDataAt, 0xC0000040);  // data, read, write
 }
 
 void PutCode(TImage& image, int n)
@@ -139,7 +140,7 @@ int MakeSamples(const TArgs& args)
     std::filesystem::create_directories(args[0], ec);
     const std::filesystem::path dir(args[0]);
     bool ok = WriteBytesToFile((dir / "eicar.com").string(), std::vector<std::uint8_t>(kEicar, kEicar + sizeof kEicar - 1));
-    for (int n = 1; n <= SAMPLE_COUNT; ++n)
+    for (int n = 1; n <= kSampleCount; ++n)
         ok = WriteBytesToFile((dir / ("PURVANE_TEST_SAMPLE_" + SampleNumber(n) + ".exe")).string(), SampleImage(n)) && ok;
     if (!ok) PrintError("cannot write the samples into " + args[0]);
     return ok ? 0 : 2;

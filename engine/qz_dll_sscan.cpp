@@ -35,11 +35,10 @@ TScanEngine& TScanEngine::operator=(TScanEngine&& other) noexcept
     return *this;
 }
 
-bool TScanEngine::InitScan(const TPatternSignature* table, std::int32_t count) const
+std::optional<std::int32_t> TScanEngine::InitScan(const TPatternSignature* table, std::int32_t count) const
 {
-    if (!Usable()) return false;
-    initscan_(table, count);
-    return true;
+    if (!Usable()) return std::nullopt;
+    return initscan_(table, count);
 }
 
 bool TScanEngine::ScanFile(const char* path, TScanFileResult& result) const
@@ -118,34 +117,13 @@ TScanEngine TScanEngine::Linked()
 
 #endif
 
-namespace {
-
-TScanEngine& ProgramEngine()
-{
-    static TScanEngine engine;
-    return engine;
-}
-
-} // namespace
-
-const TScanEngine& ScanEngine() { return ProgramEngine(); }
-
-void LoadScanEngine()
+TScanEngine LoadScanEngine()
 {
 #ifdef _WIN32
-    ProgramEngine() = TScanEngine::Locate(ExecutableFolder());
+    return TScanEngine::Locate(ExecutableFolder());
 #else
-    EngineInitScan(nullptr, 0);  // as a freshly loaded library: no table
-    ProgramEngine() = TScanEngine::Linked();
+    return TScanEngine::Linked();
 #endif
 }
 
-void UnloadScanEngine()
-{
-    ProgramEngine() = TScanEngine();
-#ifndef _WIN32
-    EngineInitScan(nullptr, 0);  // as an unloaded library: the table is let go
-#endif
-}
-
-bool ScanEngineUsable() { return ScanEngine().Usable(); }
+void UnloadScanEngine(TScanEngine& engine) { engine = TScanEngine(); }
