@@ -2,15 +2,16 @@
 
 #include <uxtheme.h>
 
+namespace {
+
+BOOL CALLBACK DrawWithoutVisualStyles(HWND child, LPARAM)
+{
+    SetWindowTheme(child, L"", L"");
+    return TRUE;
+}
+
+} // namespace
+
 bool SkinWanted(DWORD windowsMajorVersion) { return windowsMajorVersion < 6; }
 
-void ApplySkin(HWND window)
-{
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM) -> BOOL {
-            SetWindowTheme(child, L"", L"");
-            return TRUE;
-        },
-        0);
-}
+void ApplySkin(HWND window) { EnumChildWindows(window, &DrawWithoutVisualStyles, 0); }

@@ -28,5 +28,5 @@ convert "$tmp/s16.png" "$tmp/s32.png" "$tmp/s48.png" purvane.ico
 convert -size 210x40 xc:'rgb(240,240,240)' -fill '#1C4FA8' -draw 'roundrectangle 2,4 36,36 6,6' \
   -fill white -font DejaVu-Sans-Bold -pointsize 22 -draw "text 9,29 'G'" \
   -fill '#1C4FA8' -pointsize 24 -draw "text 44,30 'Garvex'" \
-  -fill '#707070' -font DejaVu-Sans -pointsize 10 -draw "text 138,30 'logiciels'" \
+  -fill '#707070' -font DejaVu-Sans -pointsize 10 -draw "text 152,30 'logiciels'" \
   -type TrueColor BMP3:brand.bmp
