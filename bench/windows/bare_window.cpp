@@ -14,7 +14,8 @@ LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    WNDCLASSEXA wc = {sizeof wc};
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
     wc.lpfnWndProc = BareProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);

@@ -17,7 +17,8 @@ namespace {
 // Milliseconds from start to idle, or a negative number on failure.
 double TimeOneStart(const std::string& program)
 {
-    STARTUPINFOA startup = {sizeof startup};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::string commandLine = "\"" + program + "\"";
     LARGE_INTEGER frequency, start, idle;
