@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Start-up time of Purvane.exe with full-size tables (4500 patterns, 260,000
+# fingerprints), from launch to its idle window, against a bare Win32
+# program that only opens a window; both timed by the same Windows driver in
+# the same Wine session (median of RUNS starts each). Last line: both times
+# and our ratio.
+#   scripts/bench startup [RUNS]
+set -euo pipefail
+native=$1
+runs=${2:-5}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(dirname "$native")
+"$root/scripts/build" win64 >/dev/null
+bin=$build/win64/bin
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The full-size signature set, beside a copy of the program and the engine.
+cp "$bin/Purvane.exe" "$bin/QZ_SSCAN.DLL" "$bin/startup_timer.exe" "$bin/bare_window.exe" "$work/"
+awk 'BEGIN { for (i = 0; i < 4500; i++) printf "Bench.Pattern.%d\t4D5A%08X????00%08X\n", i, i, i * 7 }' >"$work/patterns.src"
+awk 'BEGIN { for (i = 0; i < 260000; i++) printf "%d\t%08X%08X%08X%08X\tBench.Fp.%d\n", 512 + i % 4096, i, i * 31, i * 17, i * 13, i }' \
+  >"$work/fingerprints.src"
+sigtool=$native/bin/sigtool
+"$sigtool" build-patterns "$work/patterns.src" "$work/SIG_MSN.DAT" >/dev/null
+"$sigtool" build-fingerprints "$work/fingerprints.src" "$work/mdpe_msn.dat" >/dev/null
+
+. "$root/scripts/wine-env"
+"$root/scripts/wine-exec" --prefix
+display=()
+[ -n "${DISPLAY:-}" ] || display=(xvfb-run -a)
+cd "$work"
+times=$("${display[@]}" bash -c '
+  w=$1; runs=$2
+  ours=$("$w" startup_timer.exe "$runs" Purvane.exe | tr -d "\r")
+  bare=$("$w" startup_timer.exe "$runs" bare_window.exe | tr -d "\r")
+  WINEPREFIX=$PURVANE_WINEPREFIX wineserver -k || true
+  echo "$ours $bare"
+' startup "$root/scripts/wine-exec" "$runs")
+read -r ours bare <<<"$times"
+ratio=$(echo "scale=2; $ours / $bare" | bc)
+echo "start-up to idle window, median of $runs: Purvane ${ours} ms, bare window ${bare} ms, ratio ${ratio}x"

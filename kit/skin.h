@@ -1,0 +1,12 @@
+// The window skin. Systems before Windows Vista (major version below 6) get
+// it: there the program's controls are drawn by the kit's classic look
+// instead of the system's visual styles, the same plain look on every
+// system; later systems keep their visual styles.
+#pragma once
+
+#include <windows.h>
+
+bool SkinWanted(DWORD windowsMajorVersion);
+
+// Draws every control of window without visual styles.
+void ApplySkin(HWND window);

@@ -1,0 +1,357 @@
+#include "main/main.h"
+
+#include <commctrl.h>
+
+#include "common/errors.h"
+#include "kit/skin.h"
+#include "main/pictures/pictures.h"
+#include "main/signature_loading.h"
+
+namespace {
+
+enum {
+    ID_BUTTON_GO = 101,
+    ID_BUTTON_ARRETER,
+    ID_BUTTON2,
+    ID_IMAGE3,
+    ID_URLLABEL1,
+    ID_URLLABEL2,
+    ID_GRID,
+};
+
+constexpr int kClientWidth = 606, kClientHeight = 560;
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr UINT kErrorBox = MB_OK | MB_ICONERROR;
+
+COLORREF ColourOf(TStatusColour colour)
+{
+    switch (colour) {
+    case TStatusColour::Clean: return RGB(0, 0, 255);
+    case TStatusColour::Infected: return RGB(255, 0, 0);
+    default: return RGB(0, 0, 0);
+    }
+}
+
+} // namespace
+
+std::string ProgramDirOf(const std::string& executablePath)
+{
+    std::string dir = executablePath.substr(0, executablePath.find_last_of('\\') + 1);
+    if (dir.empty() || dir.back() != '\\') dir += '\\';
+    return dir;
+}
+
+bool UpdateNoticeDue(const TCalendarDate& d)
+{
+    const int day = d.Year * 10000 + d.Month * 100 + d.Day;
+    return day > 20130601;
+}
+
+TMainDlg::TMainDlg(const TMainDlgParts& parts)
+    : TTopWindow(GetSysColor(COLOR_BTNFACE)), Grid({19, 257, 116, 104}, 10, 21), parts_(parts),
+      sansSerif_(MakeFont({"MS Sans Serif", 8})), tahoma_(MakeFont({"Tahoma", 8})),
+      tahomaBold_(MakeFont({"Tahoma", 8, true})),
+      brand_(static_cast<HBITMAP>(LoadImageA(Instance(), MAKEINTRESOURCEA(PICTURE_BRAND), IMAGE_BITMAP, 0, 0, 0))),
+      whiteArea_(kWhite, TPanelFrame::Thin), scanPage_(kWhite, TPanelFrame::None), band_(LIGHT_GREY, TPanelFrame::None)
+{
+}
+
+void TMainDlg::Create()
+{
+    CreateTop({"Purvane v4.6.1 du 01/05/2013", WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight,
+               GetSysColor(COLOR_BTNFACE)},
+              nullptr);
+    const HICON icon = static_cast<HICON>(
+        LoadImageA(Instance(), MAKEINTRESOURCEA(PICTURE_PROGRAM_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    hints_ = std::make_unique<THints>(Handle());
+    CreateUpperPart();
+    whiteArea_.Create(Handle(), {-2, 83, 609, 478});
+    CreateScanPage();
+    CreateBottomBand();
+    FormCreate();
+}
+
+void TMainDlg::CreateUpperPart()
+{
+    AddIconPicture(Handle(), PICTURE_PROGRAM_ICON, {11, 16, 48, 48});
+    AddWrappedLabel(Handle(),
+                    "Purvane est un outil de d\xE9sinfection sp\xE9" "cifique qui d\xE9tecte et supprime les "
+                    "diff\xE9rents virus qui se propagent actuellement via MSN / Live Messenger.",
+                    {74, 18, 382, 36}, tahoma_.Get());
+    AddLabel(Handle(), "Cliquez sur le bouton Analyser pour d\xE9marrer l'analyse.", 74, 54, tahoma_.Get());
+    URLLabel2.Create(Handle(), "Liste des variantes d\xE9tect\xE9" "es", 461, 4, ID_URLLABEL2);
+    hints_->Add(URLLabel2.Handle(), "Afficher la liste des variantes de virus MSN d\xE9tect\xE9s");
+    buttonGo = AddButton(Handle(), "&Analyser !", ID_BUTTON_GO, {480, 32, 97, 33}, sansSerif_.Get(), BS_DEFPUSHBUTTON);
+    buttonArreter = AddButton(Handle(), "A&rr\xEAter", ID_BUTTON_ARRETER, {484, 35, 89, 25}, sansSerif_.Get());
+    SetWindowPos(buttonArreter, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Look().ShowHandOver(buttonGo);
+    Look().ShowHandOver(buttonArreter);
+}
+
+void TMainDlg::CreateScanPage()
+{
+    scanPage_.Create(whiteArea_.Handle(), {2, 4, 602, 429});
+    const HWND page = scanPage_.Handle();
+    AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16, tahomaBold_.Get());
+    AddBevel(page, 400, 23, 189);
+    VFichierCourant = AddLabel(page, "", 48, 53, tahoma_.Get());
+    ProgressBar1 = AddMarqueeBar(page, {56, 88, 521, 17}, kNavy);
+    AddLabel(page, "Analyse des fichiers", 19, 136, tahomaBold_.Get());
+    AddBevel(page, 139, 143, 450);
+    SElementCourant = AddLabel(page, "", 48, 171, tahoma_.Get());
+    ProgressBar2 = AddMarqueeBar(page, {56, 200, 521, 17}, kNavy);
+    AddLabel(page, "Elements infect\xE9s d\xE9tect\xE9s", 21, 256, tahomaBold_.Get());
+    AddBevel(page, 179, 263, 410);
+    Grid.Create(page, {49, 288, 517, 121}, ID_GRID);
+}
+
+void TMainDlg::CreateBottomBand()
+{
+    band_.Create(whiteArea_.Handle(), {1, 478 - 1 - 50, 607, 50});
+    SetWindowPos(band_.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    const HWND band = band_.Handle();
+    Image3 = AddBitmapPicture(band, brand_.Get(), {5, 8, 210, 40}, ID_IMAGE3, true);
+    band_.Look().ShowHandOver(Image3);
+    hints_->Add(Image3, "Plus d'informations sur Garvex");
+    Button2 = AddButton(band, "&Fermer", ID_BUTTON2, {264, 14, 75, 25}, sansSerif_.Get());
+    const HWND image2 = AddIconPicture(band, PICTURE_GLOBE, {548, 23, 16, 16});
+    hints_->Add(image2, "Informations et mises \xE0 jour");
+    URLLabel1.Create(band, "Web", 568, 24, ID_URLLABEL1);
+    hints_->Add(URLLabel1.Handle(), "Informations et mises \xE0 jour");
+}
+
+void TMainDlg::FormCreate()
+{
+    skinActive_ = SkinWanted(parts_.Services.WindowsMajorVersion());
+    if (skinActive_) ApplySkin(Handle());
+    ResetResultsGrid();
+    ShowIdleButtons();
+    UpdateWindow(buttonGo);
+    StopProgressBars();
+    SetStatusText(TScanPhase::Memory, "");
+    SetStatusText(TScanPhase::Files, "");
+    programDir_ = ProgramDirOf(parts_.Services.ExecutablePath());
+    if (!parts_.Engine.Usable())
+        parts_.Services.ShowMessageBox(Handle(), SCAN_ENGINE_MISSING_TEXT, SCAN_ENGINE_MISSING_CAPTION,
+                                       MB_OK | MB_ICONWARNING);
+    try {
+        LoadSignatureDatabases(
+            programDir_, parts_.Patterns, parts_.Fingerprints,
+            [this](const TPatternSignature* table, std::int32_t count) { parts_.Engine.InitScan(table, count); },
+            [this](const TStartupMessage& message) { ShowStartupError(message.Text, message.Caption); });
+    } catch (const TSignatureFormatError& error) {
+        // The rest of the creation is skipped; the window still opens and works.
+        parts_.Services.ShowMessageBox(Handle(), error.what(), "Purvane", kErrorBox);
+    }
+}
+
+void TMainDlg::ShowStartupError(const char* text, const char* caption)
+{
+    parts_.Services.ShowMessageBox(Handle(), text, caption, kErrorBox);
+    quitRequested_ = true;
+}
+
+void TMainDlg::ResetResultsGrid()
+{
+    Grid.ClearCells();
+    const char* const titles[] = {"Objet", "Type", "Action"};
+    for (int column = 1; column <= 3; ++column) {
+        Grid.SetCell(column, 0, titles[column - 1]);
+        Grid.SetCentered(column, 0, true);
+    }
+}
+
+LRESULT TMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);  // the main window's end is the application's
+        return 0;
+    }
+    return TTopWindow::HandleMessage(message, wParam, lParam);
+}
+
+void TMainDlg::OnCommand(int id, int code, HWND)
+{
+    if (code != BN_CLICKED) return;  // STN_CLICKED has the same value
+    switch (id) {
+    case ID_BUTTON_GO: buttonGoClick(); break;
+    case ID_BUTTON_ARRETER: buttonArreterClick(); break;
+    case ID_BUTTON2: Button2Click(); break;
+    case ID_URLLABEL2: URLLabel2Click(); break;
+    case ID_URLLABEL1: URLLabel1Click(); break;
+    case ID_IMAGE3: Image3Click(); break;
+    default: break;
+    }
+}
+
+void TMainDlg::OnEnterKey()
+{
+    const HWND focus = GetFocus();
+    if (focus && IsChild(Handle(), focus) && IsPushButton(focus))
+        SendMessageA(focus, BM_CLICK, 0, 0);
+    else if (IsWindowVisible(buttonGo))
+        SendMessageA(buttonGo, BM_CLICK, 0, 0);
+}
+
+// The run lets the window take messages, and "A&rrêter" shows this button
+// again at once: a click while the stopped run still unwinds is refused.
+void TMainDlg::buttonGoClick()
+{
+    if (scanRunning_) return;
+    scanRunning_ = true;
+    scanStopRequested_ = false;
+    ResetResultsGrid();
+    ShowRunningButtons();
+    PreparedScanRun().Run();
+    scanRunning_ = false;
+    ShowIdleButtons();
+    if (closeRequested_) FormClose();
+}
+
+TScanRun& TMainDlg::PreparedScanRun()
+{
+    if (!scanRun_) {
+        fingerprintLookup_.emplace(parts_.Fingerprints);
+        objectCheck_.emplace(parts_.Engine, *fingerprintLookup_);
+        scanRun_.emplace(*this, parts_.ScanSystem, *objectCheck_);
+    }
+    return *scanRun_;
+}
+
+void TMainDlg::buttonArreterClick()
+{
+    scanStopRequested_ = true;
+    ShowIdleButtons();
+    StopProgressBars();
+    ProcessPendingMessages();
+}
+
+void TMainDlg::Button2Click() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
+
+void TMainDlg::URLLabel2Click()
+{
+    parts_.ListeVirusDlg.SignatureCount = parts_.Patterns.PatternSignatureCount();
+    parts_.ListeVirusDlg.ShowModal(Handle());
+}
+
+void TMainDlg::URLLabel1Click() { parts_.Services.OpenWebPage(Handle(), PRODUCT_WEB_PAGE); }
+
+void TMainDlg::Image3Click() { parts_.Services.OpenWebPage(Handle(), MAKER_HOME_PAGE); }
+
+// Closing during a run stops it at its next test; the window closes once
+// the run has ended.
+void TMainDlg::OnClose()
+{
+    if (!scanRunning_) return FormClose();
+    closeRequested_ = true;
+    scanStopRequested_ = true;
+}
+
+void TMainDlg::FormClose()
+{
+    if (UpdateNoticeDue(parts_.Services.Today())) parts_.MiseAJourDlg.ShowModal(Handle());
+    DestroyWindow(Handle());
+}
+
+void TMainDlg::ShowIdleButtons()
+{
+    ShowWindow(buttonArreter, SW_HIDE);
+    ShowWindow(buttonGo, SW_SHOW);
+    FocusControl(buttonGo);
+}
+
+void TMainDlg::ShowRunningButtons()
+{
+    ShowWindow(buttonGo, SW_HIDE);
+    ShowWindow(buttonArreter, SW_SHOW);
+    FocusControl(buttonArreter);
+}
+
+void TMainDlg::StopProgressBars()
+{
+    for (TScanPhase phase : {TScanPhase::Memory, TScanPhase::Files}) {
+        SetMarquee(phase, false);
+        SetProgress(phase, 0);
+    }
+}
+
+HWND TMainDlg::StatusLabel(TScanPhase phase) const
+{
+    return phase == TScanPhase::Memory ? VFichierCourant : SElementCourant;
+}
+
+HWND TMainDlg::ProgressBar(TScanPhase phase) const
+{
+    return phase == TScanPhase::Memory ? ProgressBar1 : ProgressBar2;
+}
+
+void TMainDlg::SetStatusText(TScanPhase phase, const std::string& text)
+{
+    SetWindowTextA(StatusLabel(phase), text.c_str());
+    FitLabelToText(StatusLabel(phase));
+}
+
+void TMainDlg::SetStatusColour(TScanPhase phase, TStatusColour colour)
+{
+    scanPage_.Look().SetTextColour(StatusLabel(phase), ColourOf(colour));
+    InvalidateRect(StatusLabel(phase), nullptr, TRUE);
+}
+
+void TMainDlg::SetProgress(TScanPhase phase, int position)
+{
+    SendMessageA(ProgressBar(phase), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+// The bar carries the marquee style only while its block moves, so that a
+// still bar shows its position.
+void TMainDlg::SetMarquee(TScanPhase phase, bool running)
+{
+    const HWND bar = ProgressBar(phase);
+    const LONG_PTR style = GetWindowLongPtrA(bar, GWL_STYLE);
+    if (running) SetWindowLongPtrA(bar, GWL_STYLE, style | PBS_MARQUEE);
+    SendMessageA(bar, PBM_SETMARQUEE, running, 60);
+    if (!running) SetWindowLongPtrA(bar, GWL_STYLE, style & ~LONG_PTR(PBS_MARQUEE));
+}
+
+void TMainDlg::ShowProgress(TScanPhase phase, bool visible)
+{
+    ShowWindow(ProgressBar(phase), visible ? SW_SHOW : SW_HIDE);
+}
+
+void TMainDlg::WriteResultRow(std::int32_t row, const std::string& path, const std::string& malwareName,
+                              const std::string& action)
+{
+    Grid.SetCell(1, row, path);
+    Grid.SetCell(2, row, malwareName);
+    Grid.SetCell(3, row, action);
+}
+
+void TMainDlg::RepaintResults() { UpdateWindow(Grid.Handle()); }
+
+int TMainDlg::ShowDetectionPrompt(const std::string& file, const std::string& malwareName)
+{
+    parts_.VirusFoundDlg.DetectedVirus = malwareName;
+    parts_.VirusFoundDlg.DetectedFile = file;
+    return parts_.VirusFoundDlg.ShowModal(Handle());
+}
+
+void TMainDlg::ProcessPendingMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the outer loop
+            return;
+        }
+        if (HandleDialogKeys(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void TMainDlg::ShowRunSummary(const std::string& text, const std::string& caption)
+{
+    parts_.Services.ShowMessageBox(Handle(), text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+}

@@ -1,0 +1,136 @@
+// The main window: what the tool is, "&Analyser !" and "A&rrêter", the
+// progress of the memory and file scans with a status text each, and the
+// results grid. FormCreate brings it to its idle state and loads the
+// signature databases; closing it ends the application, with the update
+// notice from 2 June 2013 on. A scan run drives it through TScanView.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dialogs/mvc_VirusFoundDlg.h"
+#include "dialogs/unit_VirusListe.h"
+#include "dialogs/vdc_MiseAjourDlg.h"
+#include "engine/qz_dll_sscan_header.h"
+#include "kit/controls.h"
+#include "kit/hints.h"
+#include "kit/link_label.h"
+#include "kit/panel.h"
+#include "kit/string_grid.h"
+#include "kit/top_window.h"
+#include "main/platform_services.h"
+#include "main/scan_run.h"
+#include "main/scan_view.h"
+#include "signatures/qz_PE_MD5.h"
+#include "signatures/qzs_scan.h"
+
+// The folder part of an executable's full path, ending with "\".
+std::string ProgramDirOf(const std::string& executablePath);
+// Whether closing on date shows the update notice: from 2 June 2013 on.
+bool UpdateNoticeDue(const TCalendarDate& date);
+
+// What the main window works with; it owns none of it.
+struct TMainDlgParts {
+    const TPlatformServices& Services;
+    const TScanEngine& Engine;
+    TPatternSignatureTable& Patterns;
+    TPEMD5SignatureTable& Fingerprints;
+    TVirusFoundDlg& VirusFoundDlg;
+    TListeVirusDlg& ListeVirusDlg;
+    TMiseAJourDlg& MiseAJourDlg;
+    TScanSystem& ScanSystem;  // what a scan run reads and changes of the system
+};
+
+class TMainDlg : public TTopWindow, public TScanView {
+public:
+    explicit TMainDlg(const TMainDlgParts& parts);
+    // Creates the window and its controls, then runs FormCreate.
+    void Create();
+
+    bool ScanStopRequested() const override { return scanStopRequested_; }
+    bool CloseRequested() const override { return closeRequested_; }
+    // The run of the last "&Analyser !", or null before the first.
+    const TScanRun* ScanRun() const { return scanRun_ ? &*scanRun_ : nullptr; }
+    const std::string& ProgramDir() const { return programDir_; }
+    // A start-up error asked the application to end. The request is posted
+    // when the message loop starts, so that every start-up message box stays
+    // up until it is answered (a pending quit would close the next box).
+    bool QuitRequested() const { return quitRequested_; }
+    bool SkinActive() const { return skinActive_; }
+
+    void ResetResultsGrid();
+
+    // TScanView.
+    void SetStatusText(TScanPhase phase, const std::string& text) override;
+    void SetStatusColour(TScanPhase phase, TStatusColour colour) override;
+    void SetProgress(TScanPhase phase, int position) override;
+    void SetMarquee(TScanPhase phase, bool running) override;
+    void ShowProgress(TScanPhase phase, bool visible) override;
+    void WriteResultRow(std::int32_t row, const std::string& path, const std::string& malwareName,
+                        const std::string& action) override;
+    void RepaintResults() override;
+    int ShowDetectionPrompt(const std::string& file, const std::string& malwareName) override;
+    void ProcessPendingMessages() override;
+    void ShowRunSummary(const std::string& text, const std::string& caption) override;
+
+    HWND buttonGo = nullptr;
+    HWND buttonArreter = nullptr;
+    HWND Button2 = nullptr;
+    HWND Image3 = nullptr;
+    HWND VFichierCourant = nullptr;
+    HWND SElementCourant = nullptr;
+    HWND ProgressBar1 = nullptr;
+    HWND ProgressBar2 = nullptr;
+    TStringGrid Grid;
+    TLinkLabel URLLabel1;
+    TLinkLabel URLLabel2;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnCommand(int id, int code, HWND control) override;
+    void OnClose() override;
+    void OnEnterKey() override;
+
+private:
+    void CreateUpperPart();
+    void CreateScanPage();
+    void CreateBottomBand();
+    void FormCreate();
+    void ShowStartupError(const char* text, const char* caption);
+    void buttonGoClick();
+    void buttonArreterClick();
+    void Button2Click();
+    void URLLabel2Click();
+    void URLLabel1Click();
+    void Image3Click();
+    void FormClose();
+    void ShowIdleButtons();
+    void ShowRunningButtons();
+    void StopProgressBars();
+    HWND StatusLabel(TScanPhase phase) const;
+    HWND ProgressBar(TScanPhase phase) const;
+    TScanRun& PreparedScanRun();
+
+    TMainDlgParts parts_;
+    bool scanStopRequested_ = false;
+    bool scanRunning_ = false;
+    bool closeRequested_ = false;
+    // Made at the first run, once the fingerprint table is loaded; the run
+    // keeps FileCounter from one run to the next.
+    std::optional<TPEMD5Lookup> fingerprintLookup_;
+    std::optional<TObjectCheck> objectCheck_;
+    std::optional<TScanRun> scanRun_;
+    std::string programDir_;
+    bool quitRequested_ = false;
+    bool skinActive_ = false;
+
+    TFont sansSerif_;
+    TFont tahoma_;
+    TFont tahomaBold_;
+    TBitmap brand_;
+    TPanel whiteArea_;
+    TPanel scanPage_;
+    TPanel band_;
+    std::unique_ptr<THints> hints_;
+};

@@ -1,0 +1,20 @@
+// The process entry of Purvane.exe.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "kit/window.h"
+#include "main/application.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    const TScanEngine engine = LoadScanEngine();
+    try {
+        return RunApplication(SystemServices(), engine);
+    } catch (const TWindowError& error) {
+        MessageBoxA(nullptr, error.what(), APPLICATION_TITLE, MB_OK | MB_ICONERROR);
+        return 1;
+    }
+}

@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "kit/skin.h"
+#include "main/main.h"
+#include "signatures/signature_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/window_test_support.h"
+
+namespace {
+
+// The signature files of a program folder: a count of records per file, -1
+// for a missing file; a bad record can be put after the good ones.
+struct TFiles {
+    int patterns = 150, patterns2 = -1, fingerprints = 1, fingerprints2 = -1;
+    enum { None, IncoherentPattern, MalformedPattern, MalformedFingerprint } bad = None;
+};
+
+void WriteFiles(const TTempDir& dir, const TFiles& f)
+{
+    auto patterns = [&](const char* name, int count, bool bad) {
+        if (count < 0) return;
+        std::vector<std::uint8_t> file = EncodePatternHeader();
+        for (int i = 0; i < count; ++i)
+            AppendRecord(file, EncodePatternRecord("Sig" + std::to_string(i), "4D5A9000030000000400"));
+        if (bad && f.bad == TFiles::IncoherentPattern) AppendRecord(file, EncodePatternRecord("X", "4D5A900003000000"));
+        if (bad && f.bad == TFiles::MalformedPattern) AppendRecord(file, EncodePatternRecord("Bad", "4G5A900003000000"));
+        dir.Write(name, file);
+    };
+    auto fingerprints = [&](const char* name, int count, bool bad) {
+        if (count < 0) return;
+        std::vector<std::uint8_t> file = EncodePEMD5Header();
+        if (bad && f.bad == TFiles::MalformedFingerprint) {
+            std::vector<std::uint8_t> record = EncodePEMD5Record(512, "0123456789ABCDEF0123456789ABCDEF", "Fp");
+            record[4] = 0xFF;  // the digest's length byte, far above its capacity
+            AppendRecord(file, record);
+        }
+        for (int i = 0; i < count; ++i) AppendRecord(file, EncodePEMD5Record(512, "0123456789ABCDEF0123456789ABCDEF", "Fp"));
+        dir.Write(name, file);
+    };
+    patterns("SIG_MSN.DAT", f.patterns, true);
+    patterns("SIG_MSN2.DAT", f.patterns2, false);
+    fingerprints("mdpe_msn.dat", f.fingerprints, true);
+    fingerprints("mdpe_msn2.dat", f.fingerprints2, false);
+}
+
+// A system without processes and with an empty drive: a run in these tests
+// touches nothing real.
+class TEmptySystem : public TScanSystem {
+public:
+    std::vector<TProcessInfo> TakeProcessSnapshot() override { return {}; }
+    void EndProcess(std::uint32_t, std::uint64_t) override {}
+    bool DeleteInfectedFile(const std::string&) override { return false; }
+    char GetSystemDrive() override { return 'C'; }
+    void ForEachFolderEntry(const std::string&, const std::function<bool(const TFolderEntry&)>&) override {}
+    std::optional<TFolderIdentity> FolderIdentity(const std::string&) override { return std::nullopt; }
+};
+
+// The program's windows over a folder of signature files, with recorded
+// message boxes and pages.
+class TRig {
+public:
+    explicit TRig(const TFiles& files = {}, bool usableEngine = true, const std::string& executablePath = "")
+        : engine_(usableEngine ? TScanEngine::Locate(ProgramFolder()) : TScanEngine()),
+          patterns_(std::make_unique<TPatternSignatureTable>()),
+          fingerprints_(std::make_unique<TPEMD5SignatureTable>()), miseAJour(record.Services().OpenWebPage)
+    {
+        WriteFiles(dir_, files);
+        record.ExecutablePath = executablePath.empty() ? dir_.Path("Purvane.exe") : executablePath;
+        services_ = record.Services();
+        main = std::make_unique<TMainDlg>(
+            TMainDlgParts{services_, engine_, *patterns_, *fingerprints_, virusFound, liste, miseAJour, system_});
+        main->Create();
+        virusFound.Create(main->Handle());
+        liste.Create(main->Handle());
+        miseAJour.Create(main->Handle());
+    }
+    ~TRig() { DiscardPendingMessages(); }
+
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : record.Boxes) texts.push_back(box.Text);
+        return texts;
+    }
+
+    TRecordingServices record;
+
+private:
+    TTempDir dir_;
+    TEmptySystem system_;
+    TPlatformServices services_;
+    TScanEngine engine_;
+    std::unique_ptr<TPatternSignatureTable> patterns_;
+    std::unique_ptr<TPEMD5SignatureTable> fingerprints_;
+
+public:
+    TVirusFoundDlg virusFound;
+    TListeVirusDlg liste;
+    TMiseAJourDlg miseAJour;
+    std::unique_ptr<TMainDlg> main;
+};
+
+const std::string kNoPatterns = "Impossible de charger le fichier de signatures";
+const std::string kTooFew = "Probl\xE8me chargement fichier signature (NB_SIG)";
+const std::string kTooMany = "Trop de signatures (MAX_NB_SIG)";
+const std::string kIncoherent = "Signatures incoh\xE9rentes (taille/nom)";
+const std::string kNoFingerprints = "Impossible de charger le fichier mdpe_msn.dat";
+
+TEST(StartUp, MessagesInTheOrderOfTheSteps)
+{
+    struct TCase {
+        const char* what;
+        TFiles files;
+        std::vector<std::string> texts;
+        bool quit;
+    };
+    const TCase cases[] = {
+        {"a sound folder", {}, {}, false},
+        {"nothing at all", {-1, -1, -1, -1}, {kNoPatterns, kTooFew, kNoFingerprints}, true},
+        {"99 patterns", {99}, {kTooFew}, true},
+        {"exactly 100", {100}, {}, false},
+        {"exactly 4500", {4000, 500}, {}, false},
+        {"4501", {4000, 501}, {kTooMany}, true},
+        {"an incoherent record", {150, -1, 1, -1, TFiles::IncoherentPattern}, {kIncoherent}, true},
+        {"99 patterns and no fingerprint file", {99, -1, -1}, {kTooFew, kNoFingerprints}, true},
+    };
+    for (const TCase& c : cases) {
+        TRig rig(c.files);
+        EXPECT_EQ(rig.BoxTexts(), c.texts) << c.what;
+        for (const auto& box : rig.record.Boxes) EXPECT_EQ(box.Flags, UINT(MB_OK | MB_ICONERROR)) << c.what;
+        EXPECT_EQ(rig.main->QuitRequested(), c.quit) << c.what;
+    }
+}
+
+TEST(StartUp, CaptionsOfTheMessages)
+{
+    TRig rig({-1, -1, -1, -1});
+    ASSERT_EQ(rig.record.Boxes.size(), 3u);
+    EXPECT_EQ(rig.record.Boxes[0].Caption, "Erreur fichier");
+    EXPECT_EQ(rig.record.Boxes[1].Caption, "Erreur signatures");
+    EXPECT_EQ(rig.record.Boxes[2].Caption, "Erreur");
+}
+
+// A format error cuts the creation short with its own box, titled with the
+// application's name; what the earlier steps reported stands.
+TEST(StartUp, FormatErrors)
+{
+    struct TCase {
+        const char* what;
+        TFiles files;
+        std::vector<std::string> before;
+        bool quit;
+    };
+    const TCase cases[] = {
+        {"in the first pattern file", {150, -1, 1, -1, TFiles::MalformedPattern}, {}, false},
+        {"in the fingerprint file after 99 patterns", {99, -1, 1, -1, TFiles::MalformedFingerprint}, {kTooFew}, true},
+    };
+    for (const TCase& c : cases) {
+        TRig rig(c.files);
+        const auto& boxes = rig.record.Boxes;
+        ASSERT_EQ(boxes.size(), c.before.size() + 1) << c.what;
+        for (std::size_t i = 0; i < c.before.size(); ++i) EXPECT_EQ(boxes[i].Text, c.before[i]) << c.what;
+        EXPECT_EQ(boxes.back().Caption, "Purvane") << c.what;
+        EXPECT_EQ(boxes.back().Flags, UINT(MB_OK | MB_ICONERROR)) << c.what;
+        EXPECT_FALSE(boxes.back().Text.empty()) << c.what;
+        EXPECT_EQ(rig.main->QuitRequested(), c.quit) << c.what;
+        // The window still works.
+        EXPECT_TRUE(Shown(rig.main->buttonGo)) << c.what;
+        EXPECT_EQ(rig.main->Grid.Cell(1, 0), "Objet") << c.what;
+    }
+}
+
+TEST(StartUp, MissingEngineIsToldOnce)
+{
+    TRig rig({}, false);
+    ASSERT_EQ(rig.record.Boxes.size(), 1u);
+    EXPECT_EQ(rig.record.Boxes[0].Text, SCAN_ENGINE_MISSING_TEXT);
+    EXPECT_FALSE(rig.main->QuitRequested());
+}
+
+TEST(StartUp, ProgramDir)
+{
+    const std::pair<const char*, const char*> paths[] = {
+        {"C:\\Program Files\\Purvane\\Purvane.exe", "C:\\Program Files\\Purvane\\"},
+        {"Q:\\Purvane.exe", "Q:\\"},
+        {"\\\\serveur\\outils\\Purvane.exe", "\\\\serveur\\outils\\"},
+    };
+    for (const auto& [path, dir] : paths) EXPECT_EQ(ProgramDirOf(path), dir) << path;
+
+    // Started from a drive's root: the files are looked for there alone.
+    TRig rig({}, true, "Q:\\Purvane.exe");
+    EXPECT_EQ(rig.main->ProgramDir(), "Q:\\");
+    EXPECT_EQ(rig.BoxTexts(), (std::vector<std::string>{kNoPatterns, kTooFew, kNoFingerprints}));
+}
+
+TEST(StartUp, SkinOnlyBeforeVista)
+{
+    for (DWORD major : {5u, 6u, 10u}) EXPECT_EQ(SkinWanted(major), major < 6) << major;
+}
+
+TEST(MainWindow, IdleAfterCreation)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    EXPECT_EQ(WindowText(w.Handle()), "Purvane v4.6.1 du 01/05/2013");
+    RECT client;
+    GetClientRect(w.Handle(), &client);
+    EXPECT_EQ(client.right, 606);
+    EXPECT_EQ(client.bottom, 560);
+    EXPECT_EQ(WindowText(w.buttonGo), "&Analyser !");
+    EXPECT_EQ(WindowText(w.buttonArreter), "A&rr\xEAter");
+    EXPECT_EQ(WindowText(w.Button2), "&Fermer");
+    EXPECT_EQ(WindowText(w.URLLabel1.Handle()), "Web");
+    EXPECT_EQ(WindowText(w.URLLabel2.Handle()), "Liste des variantes d\xE9tect\xE9" "es");
+    EXPECT_TRUE(Shown(w.buttonGo));
+    EXPECT_FALSE(Shown(w.buttonArreter));
+    EXPECT_EQ(WindowText(w.VFichierCourant), "");
+    EXPECT_EQ(WindowText(w.SElementCourant), "");
+    for (HWND bar : {w.ProgressBar1, w.ProgressBar2}) EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(w.Grid.ColumnCount(), 4);
+    EXPECT_EQ(w.Grid.RowCount(), 10);
+    const char* const titles[] = {"", "Objet", "Type", "Action"};
+    for (int column = 0; column < 4; ++column) EXPECT_EQ(w.Grid.Cell(column, 0), titles[column]);
+    EXPECT_FALSE(w.SkinActive());
+
+    ShowWindow(w.Handle(), SW_SHOW);
+    SetForegroundWindow(w.Handle());
+    EXPECT_EQ(GetFocus(), w.buttonGo);
+}
+
+TEST(MainWindow, TwelveRowsShowNine)
+{
+    TRig rig;
+    TScanView& view = *rig.main;
+    for (int row = 1; row <= 12; ++row)
+        view.WriteResultRow(row, "C:\\f" + std::to_string(row) + ".exe", "W32/Test", "ignor\xE9");
+    view.RepaintResults();
+    const TStringGrid& grid = rig.main->Grid;
+    EXPECT_EQ(grid.RowCount(), 10);
+    for (int row = 1; row <= 9; ++row) EXPECT_EQ(grid.Cell(1, row), "C:\\f" + std::to_string(row) + ".exe");
+    EXPECT_EQ(grid.Cell(3, 9), "ignor\xE9");
+    EXPECT_EQ(grid.Cell(1, 10), "");
+}
+
+TEST(MainWindow, AnalyserClearsTheGridAndComesBackIdle)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    w.WriteResultRow(1, "C:\\old.exe", "W32/Test", "supprim\xE9");
+    SendMessageA(w.buttonGo, BM_CLICK, 0, 0);
+    EXPECT_EQ(w.Grid.Cell(1, 1), "");
+    EXPECT_EQ(w.Grid.Cell(1, 0), "Objet");
+    EXPECT_TRUE(Shown(w.buttonGo));
+    EXPECT_FALSE(Shown(w.buttonArreter));
+    EXPECT_FALSE(w.ScanStopRequested());
+    // A run over a system with nothing on it ends clean, with both bars hidden.
+    EXPECT_EQ(WindowText(w.VFichierCourant), MEMORY_CLEAN_TEXT);
+    EXPECT_EQ(WindowText(w.SElementCourant), FILES_CLEAN_TEXT);
+    EXPECT_EQ(rig.BoxTexts(), std::vector<std::string>{RUN_CLEAN_BOX_TEXT});
+    EXPECT_FALSE(Shown(w.ProgressBar1));
+    EXPECT_FALSE(Shown(w.ProgressBar2));
+}
+
+// Closing the window during a run stops the run; the window closes when the
+// run has ended, without its summary.
+TEST(MainWindow, ClosingDuringARunEndsItThenTheWindow)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    PostMessageA(w.Handle(), WM_CLOSE, 0, 0);
+    SendMessageA(w.buttonGo, BM_CLICK, 0, 0);
+    EXPECT_TRUE(w.CloseRequested());
+    EXPECT_FALSE(IsWindow(w.Handle()));
+    EXPECT_TRUE(rig.BoxTexts().empty());
+}
+
+// "A&rrêter", pressed while a run lets messages through, sets the stop flag
+// and brings "&Analyser !" back at once.
+TEST(MainWindow, ArreterDuringARun)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    PostClick(w.buttonArreter);
+    SendMessageA(w.buttonGo, BM_CLICK, 0, 0);
+    EXPECT_TRUE(w.ScanStopRequested());
+    EXPECT_TRUE(Shown(w.buttonGo));
+    EXPECT_FALSE(Shown(w.buttonArreter));
+    EXPECT_EQ(WindowText(w.SElementCourant), RUN_STOPPED_TEXT);
+    EXPECT_EQ(rig.BoxTexts(), std::vector<std::string>{RUN_STOPPED_TEXT});
+}
+
+TEST(MainWindow, StatusTextsAndColours)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    struct TCase {
+        TScanPhase phase;
+        HWND label;
+        TStatusColour colour;
+        COLORREF rgb;
+    };
+    const TCase cases[] = {
+        {TScanPhase::Memory, w.VFichierCourant, TStatusColour::Running, RGB(0, 0, 0)},
+        {TScanPhase::Memory, w.VFichierCourant, TStatusColour::Clean, RGB(0, 0, 255)},
+        {TScanPhase::Files, w.SElementCourant, TStatusColour::Infected, RGB(255, 0, 0)},
+    };
+    const HDC dc = CreateCompatibleDC(nullptr);
+    for (const TCase& c : cases) {
+        w.SetStatusText(c.phase, "Analyse termin\xE9" "e");
+        w.SetStatusColour(c.phase, c.colour);
+        EXPECT_EQ(WindowText(c.label), "Analyse termin\xE9" "e");
+        // The colour the label is painted with, as its parent answers it.
+        SendMessageA(GetParent(c.label), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(c.label));
+        EXPECT_EQ(GetTextColor(dc), c.rgb);
+    }
+    DeleteDC(dc);
+    w.SetProgress(TScanPhase::Files, 40);
+    EXPECT_EQ(SendMessageA(w.ProgressBar2, PBM_GETPOS, 0, 0), 40);
+    for (bool running : {true, false}) {
+        w.SetMarquee(TScanPhase::Memory, running);
+        EXPECT_EQ((GetWindowLongPtrA(w.ProgressBar1, GWL_STYLE) & PBS_MARQUEE) != 0, running);
+    }
+}
+
+TEST(MainWindow, DetectionPromptThroughTheView)
+{
+    TRig rig;
+    PostClick(rig.virusFound.buttonSupprimer);
+    EXPECT_EQ(rig.main->ShowDetectionPrompt("C:\\a.exe", "W32/Test"), MODAL_RESULT_DELETE);
+    EXPECT_EQ(rig.virusFound.DetectedFile, "C:\\a.exe");
+    EXPECT_EQ(WindowText(rig.virusFound.NomVirus), "W32/Test");
+}
+
+TEST(MainWindow, LinksOpenTheirPages)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    SendMessageA(w.URLLabel1.Handle(), WM_LBUTTONUP, 0, 0);
+    SendMessageA(GetParent(w.Image3), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w.Image3), STN_CLICKED),
+                 reinterpret_cast<LPARAM>(w.Image3));
+    EXPECT_EQ(rig.record.Pages, (std::vector<std::string>{PRODUCT_WEB_PAGE, MAKER_HOME_PAGE}));
+}
+
+TEST(MainWindow, FamiliesListShowsTheLoadedCount)
+{
+    TRig rig({4000, 600});  // above 4500: refused, and still what the list tells
+    PostClick(rig.liste.Button1);
+    SendMessageA(rig.main->URLLabel2.Handle(), WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(rig.liste.SignatureCount, 4600);
+    EXPECT_EQ(WindowText(rig.liste.LNbSig), "4600 signatures de virus MSN et leurs variantes en base.");
+}
+
+TEST(MainWindow, UpdateNoticeOnClosingFromTheSecondOfJune2013)
+{
+    struct TCase {
+        TCalendarDate date;
+        bool notice;
+    };
+    const TCase cases[] = {{{2013, 6, 1}, false}, {{2013, 6, 2}, true}, {{2012, 12, 31}, false}, {{2024, 1, 1}, true}};
+    for (const TCase& c : cases) {
+        EXPECT_EQ(UpdateNoticeDue(c.date), c.notice);
+        for (bool byButton : {false, true}) {
+            TRig rig;
+            rig.record.Date = c.date;
+            // The notice's "&OK" opens the product's page: a page tells it was shown.
+            PostClick(rig.miseAJour.Button2);
+            if (byButton)
+                SendMessageA(rig.main->Button2, BM_CLICK, 0, 0);
+            else
+                SendMessageA(rig.main->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            DiscardPendingMessages();
+            EXPECT_EQ(rig.record.Pages.size(), c.notice ? 1u : 0u) << c.date.Day << "/" << c.date.Month;
+            EXPECT_EQ(rig.main->Handle(), nullptr) << "the window closes in every case";
+        }
+    }
+}
+
+} // namespace
