@@ -62,6 +62,28 @@ void TStringGrid::ClearCells()
     if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+std::string TStringGrid::Text() const
+{
+    std::string text;
+    for (int row = 0; row < rowCount_; ++row) {
+        for (int column = 0; column < ColumnCount(); ++column) text += (column ? "\t" : "") + At(column, row).Text;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// Copies as much of the text as fits, with its terminating zero.
+LRESULT TStringGrid::OnGetText(WPARAM size, LPARAM buffer) const
+{
+    if (size == 0 || buffer == 0) return 0;
+    const std::string text = Text();
+    const std::size_t count = std::min<std::size_t>(text.size(), size - 1);
+    char* out = reinterpret_cast<char*>(buffer);
+    text.copy(out, count);
+    out[count] = '\0';
+    return static_cast<LRESULT>(count);
+}
+
 LRESULT TStringGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -71,6 +93,8 @@ LRESULT TStringGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_VSCROLL: return OnVScroll(wParam);
     case WM_HSCROLL: return OnHScroll(wParam);
     case WM_LBUTTONDOWN: return OnLButtonDown(lParam);
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(Text().size());
+    case WM_GETTEXT: return OnGetText(wParam, lParam);
     default: return TWindow::HandleMessage(message, wParam, lParam);
     }
 }

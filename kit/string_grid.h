@@ -2,7 +2,8 @@
 // row 0 is a title row (grey, bold), lines run between all cells, a click
 // selects a whole row without highlighting it, and both scroll bars move the
 // view (the title row stays in place). Writing to a cell outside the grid
-// changes nothing.
+// changes nothing. The window's text is the cells', row by row, so that
+// screen readers and outside test drivers can read it.
 #pragma once
 
 #include <string>
@@ -23,6 +24,8 @@ public:
     void SetCell(int column, int row, const std::string& text);
     void SetCentered(int column, int row, bool centered);
     void ClearCells();
+    // Every row, title row first, as "cell<TAB>cell..." lines ending in CR LF.
+    std::string Text() const;
     int SelectedRow() const { return selectedRow_; }
     int TopRow() const { return topRow_; }
 
@@ -40,6 +43,7 @@ private:
     LRESULT OnVScroll(WPARAM wParam);
     LRESULT OnHScroll(WPARAM wParam);
     LRESULT OnLButtonDown(LPARAM lParam);
+    LRESULT OnGetText(WPARAM size, LPARAM buffer) const;
     bool Inside(int column, int row) const;
     TCell& At(int column, int row);
     const TCell& At(int column, int row) const;

@@ -247,6 +247,11 @@ TEST(MainWindow, TwelveRowsShowNine)
     for (int row = 1; row <= 9; ++row) EXPECT_EQ(grid.Cell(1, row), "C:\\f" + std::to_string(row) + ".exe");
     EXPECT_EQ(grid.Cell(3, 9), "ignor\xE9");
     EXPECT_EQ(grid.Cell(1, 10), "");
+    // Outside readers get the cells as the window's text, row by row.
+    const std::string text = WindowText(grid.Handle());
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "\tObjet\tType\tAction");
+    EXPECT_NE(text.find("\r\n\tC:\\f9.exe\tW32/Test\tignor\xE9\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("f10"), std::string::npos);
 }
 
 TEST(MainWindow, AnalyserClearsTheGridAndComesBackIdle)
