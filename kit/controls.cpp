@@ -61,6 +61,14 @@ void FitLabelToText(HWND label)
     SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HWND AddFixedLabel(HWND parent, int x, int y, int width, HFONT font)
+{
+    const HWND label = AddChild("STATIC", "", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
+                                {x, y, width, TextSize(parent, "", font).cy}, parent, 0);
+    SetFont(label, font);
+    return label;
+}
+
 HWND AddLabel(HWND parent, const char* text, int x, int y, HFONT font)
 {
     const HWND label = AddChild("STATIC", text, SS_LEFT | SS_NOPREFIX, {x, y, 0, 0}, parent, 0);

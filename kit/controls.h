@@ -32,6 +32,10 @@ HWND AddLabel(HWND parent, const char* text, int x, int y, HFONT font);
 HWND AddWrappedLabel(HWND parent, const char* text, const TBounds& bounds, HFONT font);
 // Gives a label the width and height of its text in its own font.
 void FitLabelToText(HWND label);
+// A one-line label of fixed width, for a text that changes often: it is
+// never refitted, so its parent never repaints behind it; a text too long
+// ends with an ellipsis.
+HWND AddFixedLabel(HWND parent, int x, int y, int width, HFONT font);
 
 HWND AddButton(HWND parent, const char* text, int id, const TBounds& bounds, HFONT font, DWORD style = BS_PUSHBUTTON);
 // A picture from the program's resources; notify makes it report clicks.

@@ -20,6 +20,7 @@ enum {
 };
 
 constexpr int kClientWidth = 606, kClientHeight = 560;
+constexpr int kStatusRightMargin = 8;
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr UINT kErrorBox = MB_OK | MB_ICONERROR;
@@ -96,11 +97,11 @@ void TMainDlg::CreateScanPage()
     const HWND page = scanPage_.Handle();
     AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16, tahomaBold_.Get());
     AddBevel(page, 400, 23, 189);
-    VFichierCourant = AddLabel(page, "", 48, 53, tahoma_.Get());
+    VFichierCourant = AddStatusLabel(page, 48, 53);
     ProgressBar1 = AddMarqueeBar(page, {56, 88, 521, 17}, kNavy);
     AddLabel(page, "Analyse des fichiers", 19, 136, tahomaBold_.Get());
     AddBevel(page, 139, 143, 450);
-    SElementCourant = AddLabel(page, "", 48, 171, tahoma_.Get());
+    SElementCourant = AddStatusLabel(page, 48, 171);
     ProgressBar2 = AddMarqueeBar(page, {56, 200, 521, 17}, kNavy);
     AddLabel(page, "Elements infect\xE9s d\xE9tect\xE9s", 21, 256, tahomaBold_.Get());
     AddBevel(page, 179, 263, 410);
@@ -287,10 +288,19 @@ HWND TMainDlg::ProgressBar(TScanPhase phase) const
     return phase == TScanPhase::Memory ? ProgressBar1 : ProgressBar2;
 }
 
+// A status label runs to the page's right edge: its text changes for every
+// file met.
+HWND TMainDlg::AddStatusLabel(HWND page, int x, int y)
+{
+    RECT bounds;
+    GetClientRect(page, &bounds);
+    return AddFixedLabel(page, x, y, bounds.right - x - kStatusRightMargin, tahoma_.Get());
+}
+
 void TMainDlg::SetStatusText(TScanPhase phase, const std::string& text)
 {
     SetWindowTextA(StatusLabel(phase), text.c_str());
-    FitLabelToText(StatusLabel(phase));
+    UpdateWindow(StatusLabel(phase));  // shown at once, while the check runs
 }
 
 void TMainDlg::SetStatusColour(TScanPhase phase, TStatusColour colour)

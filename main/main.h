@@ -95,6 +95,7 @@ protected:
 private:
     void CreateUpperPart();
     void CreateScanPage();
+    HWND AddStatusLabel(HWND page, int x, int y);
     void CreateBottomBand();
     void FormCreate();
     void ShowStartupError(const char* text, const char* caption);

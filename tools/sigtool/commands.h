@@ -12,6 +12,7 @@ int DumpFingerprints(const TArgs& args);
 int BuildPatterns(const TArgs& args);
 int BuildFingerprints(const TArgs& args);
 int ImportClamav(const TArgs& args);
+int ExportClamav(const TArgs& args);
 int MakeSamples(const TArgs& args);
 int Fingerprint(const TArgs& args);
 int Scan(const TArgs& args);

@@ -1,4 +1,6 @@
-// import-clamav: turns a ClamAV body-signature (.ndb) or PE-section-hash
+// import-clamav and export-clamav: the signature sets in ClamAV's forms.
+//
+// import-clamav turns a ClamAV body-signature (.ndb) or PE-section-hash
 // (.mdb) database into build-* source lines, for the entries this program's
 // formats express exactly. Everything else is reported on stderr, one line
 // per entry with its reason.
@@ -8,12 +10,18 @@
 //       "??" wildcards and fixed "{n}" gaps, within 8 to 127 bytes. A body
 //       "4D5A{2}00??" gives the pattern text 4D5A????00??.
 // .mdb  SectionSize:MD5:Name  gives  SectionSize<TAB>MD5 in upper case<TAB>Name.
+//
+// export-clamav DIR OUT_BASE writes the four signature files of DIR as
+// OUT_BASE.ndb (every pattern anywhere in the file, wildcard pairs as "??")
+// and OUT_BASE.mdb (the fingerprints), for comparing with ClamAV.
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
 
 #include "common/text.h"
+#include "pe/MD5.h"
+#include "signatures/qz_PE_MD5.h"
 #include "signatures/qzs_scan.h"
 #include "tools/sigtool/commands.h"
 #include "tools/sigtool/sources.h"
@@ -136,4 +144,60 @@ int ImportClamav(const TArgs& args)
         }
     });
     return 0;
+}
+
+namespace {
+
+// A pattern text as a ClamAV hex body: every wildcard pair becomes "??".
+std::string ClamavBody(const TPatternSignature& s)
+{
+    std::string body;
+    for (std::size_t k = 0; k < s.PatternSize; ++k) {
+        const char first = s.Pattern.Chars[2 * k], second = s.Pattern.Chars[2 * k + 1];
+        body += IsWildcardPair(first, second) ? std::string("??") : UpperCaseAscii(std::string{first, second});
+    }
+    return body;
+}
+
+// Whether a name survives in a ClamAV database line.
+bool ClamavName(const std::string& name) { return !name.empty() && name.find_first_of(":\t\r\n") == std::string::npos; }
+
+} // namespace
+
+int ExportClamav(const TArgs& args)
+{
+    if (args.size() != 2) {
+        std::fputs("usage: sigtool export-clamav DIR OUT_BASE\n", stderr);
+        return 2;
+    }
+    std::string dir = args[0];
+    if (dir.back() != '/') dir += '/';
+    TPatternSignatureTable patterns;
+    TPEMD5SignatureTable fingerprints;
+    if (!patterns.LoadPatternSignatures(dir + "SIG_MSN.DAT") || !fingerprints.LoadPEMD5Signatures(dir + "mdpe_msn.dat")) {
+        PrintError("cannot read the signature files in " + args[0]);
+        return 2;
+    }
+    patterns.AppendPatternSignatures(dir + "SIG_MSN2.DAT");
+    fingerprints.AppendPEMD5Signatures(dir + "mdpe_msn2.dat");
+    std::ofstream ndb(args[1] + ".ndb"), mdb(args[1] + ".mdb");
+    int skipped = 0;
+    for (std::int32_t i = 0; i < patterns.StoredCount(); ++i) {
+        const TPatternSignature& s = patterns.PatternSignatures()[i];
+        const bool usable = ClamavName(s.Name.Str()) && s.PatternSize > 0 &&
+                            ClamavBody(s).find_first_not_of("?") != std::string::npos;
+        if (usable) ndb << s.Name.Str() << ":0:*:" << ClamavBody(s) << "\n";
+        skipped += !usable;
+    }
+    // ClamAV's section hashes are lower-case hex.
+    for (std::int32_t i = 0; i < fingerprints.StoredCount(); ++i) {
+        const TPEMD5Signature& s = fingerprints.PEMD5Signatures()[i];
+        std::string digest = s.Digest.Str();
+        for (char& ch : digest) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const bool usable = ClamavName(s.Name.Str()) && IsMD5DigestText(s.Digest.View());
+        if (usable) mdb << s.SectionSize << ":" << digest << ":" << s.Name.Str() << "\n";
+        skipped += !usable;
+    }
+    if (skipped) PrintError(std::to_string(skipped) + " records have no ClamAV form and were left out");
+    return ndb && mdb ? 0 : 2;
 }

@@ -19,6 +19,7 @@ const TCommand kCommands[] = {
     {"build-patterns", "SOURCE OUT", BuildPatterns},
     {"build-fingerprints", "SOURCE OUT", BuildFingerprints},
     {"import-clamav", "FILE.ndb|FILE.mdb", ImportClamav},
+    {"export-clamav", "DIR OUT_BASE", ExportClamav},
     {"make-samples", "OUTDIR", MakeSamples},
     {"fingerprint", "[--name NAME] FILE...", Fingerprint},
     {"scan", "--db DIR PATH...", Scan},
