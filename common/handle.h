@@ -40,6 +40,8 @@ using TModuleHandle = TOwnedHandle<TWin32HandleTraits<HMODULE, FreeLibrary>>;
 // A GDI object made by the program: pens, brushes, fonts, bitmaps.
 template <typename TGdi>
 using TGdiObject = TOwnedHandle<TWin32HandleTraits<TGdi, DeleteObject>>;
+// A device context from CreateCompatibleDC.
+using TMemoryDC = TOwnedHandle<TWin32HandleTraits<HDC, DeleteDC>>;
 // A window the program created and destroys itself.
 using TWindowHandle = TOwnedHandle<TWin32HandleTraits<HWND, DestroyWindow>>;
 // An icon or cursor made by CreateIcon*, not one loaded shared.

@@ -20,22 +20,23 @@ HWND AddChild(const char* className, const char* text, DWORD style, const TBound
 
 void SetFont(HWND window, HFONT font) { SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
 
-// The size text takes in font; a label with no text keeps one line's height.
-SIZE TextSize(HWND window, const std::string& text, HFONT font)
+} // namespace
+
+// A memory DC compatible with the screen measures as a window's would, and
+// needs no window, so a label can be made at its final size.
+SIZE TextSize(const std::string& text, HFONT font)
 {
     SIZE size = {0, 0};
-    const HDC dc = GetDC(window);
-    const HGDIOBJ old = SelectObject(dc, font);
+    const TMemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!dc) return size;
+    const HGDIOBJ old = SelectObject(dc.Get(), font);
     TEXTMETRICA metrics;
-    GetTextMetricsA(dc, &metrics);
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    GetTextMetricsA(dc.Get(), &metrics);
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     size.cy = metrics.tmHeight;
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
+    SelectObject(dc.Get(), old);
     return size;
 }
-
-} // namespace
 
 TFont MakeFont(const TFontSpec& spec)
 {
@@ -57,23 +58,23 @@ std::string WindowText(HWND window)
 void FitLabelToText(HWND label)
 {
     const HFONT font = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
-    const SIZE size = TextSize(label, WindowText(label), font);
+    const SIZE size = TextSize(WindowText(label), font);
     SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND AddFixedLabel(HWND parent, int x, int y, int width, HFONT font)
 {
     const HWND label = AddChild("STATIC", "", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
-                                {x, y, width, TextSize(parent, "", font).cy}, parent, 0);
+                                {x, y, width, TextSize("", font).cy}, parent, 0);
     SetFont(label, font);
     return label;
 }
 
 HWND AddLabel(HWND parent, const char* text, int x, int y, HFONT font)
 {
-    const HWND label = AddChild("STATIC", text, SS_LEFT | SS_NOPREFIX, {x, y, 0, 0}, parent, 0);
+    const SIZE size = TextSize(text, font);
+    const HWND label = AddChild("STATIC", text, SS_LEFT | SS_NOPREFIX, {x, y, size.cx, size.cy}, parent, 0);
     SetFont(label, font);
-    FitLabelToText(label);
     return label;
 }
 

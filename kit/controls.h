@@ -36,6 +36,8 @@ void FitLabelToText(HWND label);
 // never refitted, so its parent never repaints behind it; a text too long
 // ends with an ellipsis.
 HWND AddFixedLabel(HWND parent, int x, int y, int width, HFONT font);
+// The width of text in font and the font's line height.
+SIZE TextSize(const std::string& text, HFONT font);
 
 HWND AddButton(HWND parent, const char* text, int id, const TBounds& bounds, HFONT font, DWORD style = BS_PUSHBUTTON);
 // A picture from the program's resources; notify makes it report clicks.

@@ -14,9 +14,9 @@ TLinkLabel::TLinkLabel()
 
 void TLinkLabel::Create(HWND parent, const char* text, int x, int y, int id)
 {
-    CreateAs(kLinkLabelClass, 0, text, WS_CHILD | WS_VISIBLE, {x, y, 0, 0}, parent, id);
+    const SIZE size = TextSize(text, plain_.Get());
+    CreateAs(kLinkLabelClass, 0, text, WS_CHILD | WS_VISIBLE, {x, y, size.cx, size.cy}, parent, id);
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(plain_.Get()), FALSE);
-    FitLabelToText(Handle());
 }
 
 LRESULT TLinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
