@@ -8,11 +8,12 @@
 //   elapsed: SECONDS          (from the click to the summary box)
 //   sample: PATH ended|running
 //
-//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--start "COMMAND LINE"]...
+//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start "COMMAND LINE"]...
 //
 // Every file whose path holds a --keep text is ignored; every other one is
 // deleted. --shots saves prompt.bmp (the first prompt) and final.bmp (the
-// window after the run) from the screen. Exit 0 when the run ended with a
+// window after the run) from the screen; --log writes the lines to FILE
+// instead of the standard output. Exit 0 when the run ended with a
 // summary, 1 otherwise.
 #include <windows.h>
 
@@ -310,7 +311,8 @@ private:
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--start \"COMMAND LINE\"]...\n", stderr);
+        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start \"COMMAND LINE\"]...\n",
+                   stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // lines end with LF alone
@@ -321,6 +323,7 @@ int main(int argc, char** argv)
         const std::string option = argv[i];
         if (option == "--keep") keep.push_back(argv[i + 1]);
         else if (option == "--shots") shots = argv[i + 1];
+        else if (option == "--log" && !std::freopen(argv[i + 1], "wb", stdout)) return 2;
         else if (option == "--start") samples.push_back(Start(argv[i + 1]));
     }
     std::this_thread::sleep_for(500ms);  // the samples are up and have loaded their libraries
