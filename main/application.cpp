@@ -1,33 +1,24 @@
 #include "main/application.h"
 
-#include <memory>
-
-#include "main/main.h"
-#include "main/scan_system.h"
-
 const char* const APPLICATION_TITLE = "Purvane";
 
-int RunApplication(const TPlatformServices& services, const TScanEngine& engine)
+TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine)
+    : miseAJourDlg_(services.OpenWebPage),
+      mainDlg_({services, engine, *patterns_, *fingerprints_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_, scanSystem_})
 {
-    // The tables are allocated at full capacity once and live until the end.
-    auto patterns = std::make_unique<TPatternSignatureTable>();
-    auto fingerprints = std::make_unique<TPEMD5SignatureTable>();
-    TVirusFoundDlg virusFoundDlg;
-    TListeVirusDlg listeVirusDlg;
-    TMiseAJourDlg miseAJourDlg(services.OpenWebPage);
-    TWin32ScanSystem scanSystem;
-    TMainDlg mainDlg({services, engine, *patterns, *fingerprints, virusFoundDlg, listeVirusDlg, miseAJourDlg, scanSystem});
+    mainDlg_.Create();
+    virusFoundDlg_.Create(mainDlg_.Handle());
+    listeVirusDlg_.Create(mainDlg_.Handle());
+    miseAJourDlg_.Create(mainDlg_.Handle());
+}
 
-    mainDlg.Create();
-    virusFoundDlg.Create(mainDlg.Handle());
-    listeVirusDlg.Create(mainDlg.Handle());
-    miseAJourDlg.Create(mainDlg.Handle());
-    ShowWindow(mainDlg.Handle(), SW_SHOW);
-    if (mainDlg.QuitRequested()) PostQuitMessage(0);
-
+int TApplication::Run()
+{
+    ShowWindow(mainDlg_.Handle(), SW_SHOW);
+    if (mainDlg_.QuitRequested()) PostQuitMessage(0);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (mainDlg.Handle() && mainDlg.HandleDialogKeys(message)) continue;
+        if (mainDlg_.Handle() && mainDlg_.HandleDialogKeys(message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -12,7 +12,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InitCommonControlsEx(&controls);
     const TScanEngine engine = LoadScanEngine();
     try {
-        return RunApplication(SystemServices(), engine);
+        TApplication application(SystemServices(), engine);
+        return application.Run();
     } catch (const TWindowError& error) {
         MessageBoxA(nullptr, error.what(), APPLICATION_TITLE, MB_OK | MB_ICONERROR);
         return 1;

@@ -7,11 +7,8 @@
 #include <commctrl.h>
 
 #include <cstring>
-#include <memory>
 
-#include "engine/qz_dll_sscan_header.h"
-#include "main/main.h"
-#include "main/scan_system.h"
+#include "main/application.h"
 
 int main(int argc, char** argv)
 {
@@ -22,23 +19,14 @@ int main(int argc, char** argv)
     services.ShowMessageBox = [](HWND, const char*, const char*, UINT) { return IDOK; };
     services.OpenWebPage = [](HWND, const char*) {};
     const TScanEngine engine = LoadScanEngine();
-    auto patterns = std::make_unique<TPatternSignatureTable>();
-    auto fingerprints = std::make_unique<TPEMD5SignatureTable>();
-    TVirusFoundDlg virusFound;
-    TListeVirusDlg liste;
-    TMiseAJourDlg miseAJour(services.OpenWebPage);
-    TWin32ScanSystem scanSystem;
-    TMainDlg mainDlg({services, engine, *patterns, *fingerprints, virusFound, liste, miseAJour, scanSystem});
-    mainDlg.Create();
-    virusFound.Create(mainDlg.Handle());
-    liste.Create(mainDlg.Handle());
-    miseAJour.Create(mainDlg.Handle());
+    TApplication application(services, engine);
+    TMainDlg& mainDlg = application.MainDlg();
     ShowWindow(mainDlg.Handle(), SW_SHOW);
     if (std::strcmp(which, "list") == 0) {
-        liste.SignatureCount = patterns->PatternSignatureCount();
-        liste.ShowModal(mainDlg.Handle());
+        application.ListeVirusDlg().SignatureCount = application.Patterns().PatternSignatureCount();
+        application.ListeVirusDlg().ShowModal(mainDlg.Handle());
     } else if (std::strcmp(which, "notice") == 0) {
-        miseAJour.ShowModal(mainDlg.Handle());
+        application.MiseAJourDlg().ShowModal(mainDlg.Handle());
     } else {
         mainDlg.ShowDetectionPrompt("C:\\Users\\L\xE9o\\Downloads\\photos_\xE9t\xE9_2013.zip.exe", "W32/IRCBot.BPQ.worm");
     }
