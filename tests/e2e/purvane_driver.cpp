@@ -70,22 +70,31 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+struct TWindowSearch {
+    DWORD Pid;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK AddIfVisibleOfProcess(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<TWindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.Pid && IsWindowVisible(window)) search.Found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK AddChild(HWND child, LPARAM data)
+{
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+    return TRUE;
+}
+
 // The visible top-level windows of process pid.
 std::vector<HWND> WindowsOf(DWORD pid)
 {
-    struct TSearch {
-        DWORD Pid;
-        std::vector<HWND> Found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<TSearch*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.Pid && IsWindowVisible(window)) s.Found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TWindowSearch search{pid, {}};
+    EnumWindows(AddIfVisibleOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 
@@ -93,13 +102,7 @@ std::vector<HWND> WindowsOf(DWORD pid)
 std::vector<HWND> ChildrenOf(HWND parent)
 {
     std::vector<HWND> children;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&children));
     return children;
 }
 
