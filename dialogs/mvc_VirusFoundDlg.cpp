@@ -14,7 +14,7 @@ TVirusFoundDlg::TVirusFoundDlg()
 
 void TVirusFoundDlg::Create(HWND owner)
 {
-    CreateTop({"Fichier contamin\xE9 d\xE9tect\xE9", WS_CAPTION | WS_SYSMENU, 465, 196, LIGHT_GREY}, owner);
+    CreateTop({"Fichier contamin\xE9 d\xE9tect\xE9", WS_CAPTION | WS_SYSMENU, 465, 196}, owner);
     panel_.Create(Handle(), {7, 6, 450, 147});
     const HWND page = panel_.Handle();
     AddLabel(page, "Une variante de virus MSN a \xE9t\xE9 d\xE9tect\xE9"

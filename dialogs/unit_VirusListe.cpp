@@ -52,7 +52,7 @@ TListeVirusDlg::TListeVirusDlg()
 
 void TListeVirusDlg::Create(HWND owner)
 {
-    CreateTop({"Liste des virus MSN d\xE9tect\xE9s", WS_CAPTION, kClientWidth, kClientHeight, LIGHT_GREY}, owner);
+    CreateTop({"Liste des virus MSN d\xE9tect\xE9s", WS_CAPTION, kClientWidth, kClientHeight}, owner);
     whiteArea_.Create(Handle(), {0, 0, kClientWidth, kClientHeight - kBandHeight});
     const HWND area = whiteArea_.Handle();
     AddLabel(area, "Purvane d\xE9tecte les diff\xE9rents virus qui se propogent par MSN / Live Messenger.", 16, 16,

@@ -19,7 +19,7 @@ TMiseAJourDlg::TMiseAJourDlg(TWebOpener openWebPage)
 
 void TMiseAJourDlg::Create(HWND owner)
 {
-    CreateTop({"Mise \xE0 jour", WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight, LIGHT_GREY}, owner);
+    CreateTop({"Mise \xE0 jour", WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight}, owner);
     AddIconPicture(Handle(), PICTURE_GLOBE, {16, 12, 32, 32});
     AddLabel(Handle(), "Mise \xE0 jour disponible", 55, 22, boldFont_.Get());
     Container1.Create(Handle(), {-2, 64, 422, 99});

@@ -38,14 +38,14 @@ SIZE TextSize(const std::string& text, HFONT font)
     return size;
 }
 
-TFont MakeFont(const TFontSpec& spec)
+TFont MakeFont(const TFontDescription& font)
 {
     const HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(spec.Points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    const int height = -MulDiv(font.Points, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
-    return TFont(CreateFontA(height, 0, 0, 0, spec.Bold ? FW_BOLD : FW_NORMAL, FALSE, spec.Underline, FALSE,
+    return TFont(CreateFontA(height, 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, font.Underline, FALSE,
                              ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_SWISS, spec.Face));
+                             DEFAULT_PITCH | FF_SWISS, font.Face));
 }
 
 std::string WindowText(HWND window)

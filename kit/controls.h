@@ -13,7 +13,7 @@ using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
 using TBitmap = TGdiObject<HBITMAP>;
 
-struct TFontSpec {
+struct TFontDescription {
     const char* Face;
     int Points;
     bool Bold = false;
@@ -21,7 +21,7 @@ struct TFontSpec {
 };
 
 // A font of the given face and size in points at the screen's resolution.
-TFont MakeFont(const TFontSpec& spec);
+TFont MakeFont(const TFontDescription& font);
 
 // The light grey of bands and dialog faces (red, green, blue 240).
 constexpr COLORREF LIGHT_GREY = RGB(240, 240, 240);

@@ -19,15 +19,15 @@ bool IsPushButton(HWND window)
 
 TTopWindow::TTopWindow(COLORREF face) : look_(face) {}
 
-void TTopWindow::CreateTop(const TTopWindowSpec& spec, HWND owner)
+void TTopWindow::CreateTop(const TTopWindowShape& shape, HWND owner)
 {
-    const DWORD style = WS_POPUP | WS_CLIPCHILDREN | spec.Style;
+    const DWORD style = WS_POPUP | WS_CLIPCHILDREN | shape.Style;
     const DWORD exStyle = WS_EX_CONTROLPARENT | (owner ? WS_EX_DLGMODALFRAME : 0);
-    RECT frame = {0, 0, spec.ClientWidth, spec.ClientHeight};
+    RECT frame = {0, 0, shape.ClientWidth, shape.ClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateAs(kTopWindowClass, exStyle, spec.Caption, style, {x, y, width, height}, owner);
+    CreateAs(kTopWindowClass, exStyle, shape.Caption, style, {x, y, width, height}, owner);
 }
 
 void TTopWindow::FocusControl(HWND control)

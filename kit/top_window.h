@@ -10,11 +10,10 @@
 #include "kit/control_look.h"
 #include "kit/window.h"
 
-struct TTopWindowSpec {
+struct TTopWindowShape {
     const char* Caption;
     DWORD Style;  // WS_CAPTION and the title-bar buttons wanted
     int ClientWidth, ClientHeight;
-    COLORREF Face;
 };
 
 class TTopWindow : public TWindow {
@@ -34,7 +33,7 @@ public:
     void FocusControl(HWND control);
 
 protected:
-    void CreateTop(const TTopWindowSpec& spec, HWND owner);
+    void CreateTop(const TTopWindowShape& shape, HWND owner);
     void EndModal(int result);
     TControlLook& Look() { return look_; }
 

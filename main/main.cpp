@@ -60,9 +60,7 @@ TMainDlg::TMainDlg(const TMainDlgParts& parts)
 
 void TMainDlg::Create()
 {
-    CreateTop({"Purvane v4.6.1 du 01/05/2013", WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight,
-               GetSysColor(COLOR_BTNFACE)},
-              nullptr);
+    CreateTop({"Purvane v4.6.1 du 01/05/2013", WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight}, nullptr);
     const HICON icon = static_cast<HICON>(
         LoadImageA(Instance(), MAKEINTRESOURCEA(PICTURE_PROGRAM_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));

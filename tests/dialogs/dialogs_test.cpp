@@ -12,7 +12,7 @@ namespace {
 // An owner for the dialogs, as the main window is in the program.
 class TOwner : public TTopWindow {
 public:
-    TOwner() : TTopWindow(LIGHT_GREY) { CreateTop({"Owner", WS_CAPTION | WS_SYSMENU, 300, 200, LIGHT_GREY}, nullptr); }
+    TOwner() : TTopWindow(LIGHT_GREY) { CreateTop({"Owner", WS_CAPTION | WS_SYSMENU, 300, 200}, nullptr); }
 };
 
 class DialogsTest : public ::testing::Test {
