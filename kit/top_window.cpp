@@ -82,11 +82,15 @@ bool TTopWindow::HandleDialogKeys(MSG& message)
     return IsDialogMessageA(Handle(), &message);
 }
 
-void TTopWindow::OnEnterKey()
+bool TTopWindow::ClickFocusedButton()
 {
     const HWND focus = GetFocus();
-    if (focus && IsChild(Handle(), focus) && IsPushButton(focus)) SendMessageA(focus, BM_CLICK, 0, 0);
+    if (!focus || !IsChild(Handle(), focus) || !IsPushButton(focus)) return false;
+    SendMessageA(focus, BM_CLICK, 0, 0);
+    return true;
 }
+
+void TTopWindow::OnEnterKey() { ClickFocusedButton(); }
 
 void TTopWindow::OnCommand(int, int, HWND) {}
 

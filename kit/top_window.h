@@ -47,6 +47,8 @@ protected:
     virtual void OnActivated() {}
     // Enter: the focused push button is pressed.
     virtual void OnEnterKey();
+    // Presses the focused push button of this window; false when none has the focus.
+    bool ClickFocusedButton();
     virtual void OnEscapeKey() {}
     virtual int CloseResult() const { return 2; }
 

@@ -187,11 +187,7 @@ void TMainDlg::OnCommand(int id, int code, HWND)
 
 void TMainDlg::OnEnterKey()
 {
-    const HWND focus = GetFocus();
-    if (focus && IsChild(Handle(), focus) && IsPushButton(focus))
-        SendMessageA(focus, BM_CLICK, 0, 0);
-    else if (IsWindowVisible(buttonGo))
-        SendMessageA(buttonGo, BM_CLICK, 0, 0);
+    if (!ClickFocusedButton() && IsWindowVisible(buttonGo)) SendMessageA(buttonGo, BM_CLICK, 0, 0);
 }
 
 // The run lets the window take messages, and "A&rrêter" shows this button

@@ -149,7 +149,7 @@ void TScanRun::ScanFolder(const std::string& path)
         if (entry.IsFolder) {
             if (entry.Name != "." && entry.Name != "..") ScanFolder(folder + entry.Name);
         } else if (!entry.IsVolumeLabel) {
-            CheckFileEntry(path, entry.Name);
+            CheckFileEntry(path, folder, entry.Name);
         }
         view_.ProcessPendingMessages();
         return true;
@@ -157,15 +157,15 @@ void TScanRun::ScanFolder(const std::string& path)
     if (identity) foldersOnPath_.pop_back();
 }
 
-void TScanRun::CheckFileEntry(const std::string& folder, const std::string& name)
+void TScanRun::CheckFileEntry(const std::string& path, const std::string& folder, const std::string& name)
 {
     ++FileCounter_;
     if (FileCounter_ % 10 == 0) view_.SetProgress(TScanPhase::Files, FileCounter_ % 100);
     view_.SetStatusText(TScanPhase::Files,
-                        "Analyse du fichier (" + std::to_string(FileCounter_) + ") : " + ShownFolder(folder) + name);
+                        "Analyse du fichier (" + std::to_string(FileCounter_) + ") : " + ShownFolder(path) + name);
     const std::string upper = UpperCaseAscii(name);
     const TCheckAdmission admitted{HasPatternScanExtension(upper), HasFingerprintScanExtension(upper)};
-    if (admitted.Pattern || admitted.Fingerprint) CheckObject(EnsureTrailingBackslash(folder) + name, {nullptr, true}, admitted);
+    if (admitted.Pattern || admitted.Fingerprint) CheckObject(folder + name, {nullptr, true}, admitted);
 }
 
 void TScanRun::CheckObject(const std::string& path, TObject object, TCheckAdmission admitted)

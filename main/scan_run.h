@@ -126,7 +126,8 @@ private:
     void EndMemoryScan();
     void EndRun();
     void CheckObject(const std::string& path, TObject object, TCheckAdmission admitted = {});
-    void CheckFileEntry(const std::string& folder, const std::string& name);
+    // A file of the folder at path; folder is path with its trailing "\".
+    void CheckFileEntry(const std::string& path, const std::string& folder, const std::string& name);
     bool StopRequested() const { return view_.ScanStopRequested() || view_.CloseRequested(); }
 
     void OnDetection(const std::string& path, const std::string& name, TDetectionKind kind) override;

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr DWORD PATH_BUFFER = MAX_PATH;
-constexpr WORD FIRST_DOS_YEAR = 1980;
-constexpr WORD LAST_DOS_YEAR = 2107;
+constexpr DWORD kPathBuffer = MAX_PATH;
+constexpr WORD kFirstDosYear = 1980;
+constexpr WORD kLastDosYear = 2107;
 
 std::uint64_t FileTimeValue(const FILETIME& time)
 {
@@ -22,9 +22,9 @@ std::uint64_t FileTimeValue(const FILETIME& time)
 template <typename TRead>
 std::string ReadFolder(TRead read)
 {
-    char buffer[PATH_BUFFER];
-    const UINT length = read(buffer, PATH_BUFFER);
-    return length > 0 && length < PATH_BUFFER ? std::string(buffer, length) : std::string();
+    char buffer[kPathBuffer];
+    const UINT length = read(buffer, kPathBuffer);
+    return length > 0 && length < kPathBuffer ? std::string(buffer, length) : std::string();
 }
 
 // The length of the environment block's part that the program reads: up to
@@ -82,7 +82,7 @@ bool TWin32PathSystem::IsExistingFile(const std::string& path) const
     FILETIME local;
     SYSTEMTIME date;
     return FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &date) &&
-           date.wYear >= FIRST_DOS_YEAR && date.wYear <= LAST_DOS_YEAR;
+           date.wYear >= kFirstDosYear && date.wYear <= kLastDosYear;
 }
 
 std::vector<std::string> TWin32PathSystem::EnvironmentList() const { return GetEnvironmentList(); }
@@ -91,9 +91,9 @@ std::string TWin32PathSystem::WindowsSearchPath() const { return GetWindowsSearc
 
 std::string TWin32PathSystem::FullPathName(const std::string& path) const
 {
-    char buffer[PATH_BUFFER];
-    const DWORD length = GetFullPathNameA(path.c_str(), PATH_BUFFER, buffer, nullptr);
-    return length > 0 && length < PATH_BUFFER ? std::string(buffer, length) : std::string();
+    char buffer[kPathBuffer];
+    const DWORD length = GetFullPathNameA(path.c_str(), kPathBuffer, buffer, nullptr);
+    return length > 0 && length < kPathBuffer ? std::string(buffer, length) : std::string();
 }
 
 bool TWin32PathSystem::IsLeadByte(char c) const { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }

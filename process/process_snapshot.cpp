@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr DWORD QUERY_ACCESS = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 // NtQueryInformationProcess's class for the creation, exit, kernel and user
 // times, and its 32-byte answer.
-constexpr ULONG PROCESS_TIMES_CLASS = 4;
+constexpr ULONG kProcessTimesClass = 4;
 struct TKernelUserTimes {
     LARGE_INTEGER CreateTime, ExitTime, KernelTime, UserTime;
 };
@@ -81,7 +81,7 @@ std::vector<TModuleInfo> ListModules(DWORD pid, const std::string& processName, 
 // its native prefix; empty when the process cannot be opened.
 std::string MainModuleFileName(DWORD pid)
 {
-    const TKernelHandle process(OpenProcess(QUERY_ACCESS, FALSE, pid));
+    const TKernelHandle process(OpenProcess(kQueryAccess, FALSE, pid));
     if (!process) return "";
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameExW(process.Get(), nullptr, buffer, MAX_PATH);
@@ -106,9 +106,9 @@ TProcessInfo ProcessRecord(const PROCESSENTRY32& entry, const TWin32PathSystem& 
 // The creation time of process pid; 0 when it cannot be read.
 std::uint64_t CreationTime(DWORD pid, TNtQueryInformationProcess query)
 {
-    const TKernelHandle process(OpenProcess(QUERY_ACCESS, FALSE, pid));
+    const TKernelHandle process(OpenProcess(kQueryAccess, FALSE, pid));
     TKernelUserTimes times{};
-    if (!process || !query || query(process.Get(), PROCESS_TIMES_CLASS, &times, sizeof(times), nullptr) < 0) return 0;
+    if (!process || !query || query(process.Get(), kProcessTimesClass, &times, sizeof(times), nullptr) < 0) return 0;
     return static_cast<std::uint64_t>(times.CreateTime.QuadPart);
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "main/object_check.h"
-#include "main/signature_loading.h"
+#include "tests/main/shipped_set_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_environment.h"
 
@@ -39,15 +39,6 @@ private:
 // The shipped set, loaded as the start-up loads it.
 class ObjectCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        LoadSignatureDatabases(
-            ProgramFolder(), patterns_, fingerprints_, [&](const TPatternSignature* t, std::int32_t n) { engine_.InitScan(t, n); },
-            [](const TStartupMessage& m) { FAIL() << m.Text; });
-        lookup_.emplace(fingerprints_);
-        check_.emplace(engine_, *lookup_);
-    }
-
     // A copy of sample n in the test's folder.
     std::string Sample(int n) const
     {
@@ -58,11 +49,8 @@ protected:
         return copy;
     }
 
-    TPatternSignatureTable patterns_;
-    TPEMD5SignatureTable fingerprints_;
-    const TScanEngine engine_ = LoadScanEngine();
-    std::optional<TPEMD5Lookup> lookup_;
-    std::optional<TObjectCheck> check_;
+    TShippedSetCheck shipped_;
+    const TObjectCheck* check_ = &shipped_.Check();
     TTempDir dir_;
 };
 

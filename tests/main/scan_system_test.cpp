@@ -11,7 +11,7 @@
 
 #include "common/file.h"
 #include "main/scan_system.h"
-#include "main/signature_loading.h"
+#include "tests/main/shipped_set_check.h"
 #include "tests/main/recording_scan_view.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_environment.h"
@@ -28,20 +28,12 @@ bool MakeFolderLink(const std::string& link, const std::string& target)
            GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring Wide(const std::string& ansi)
-{
-    std::wstring wide(ansi.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), static_cast<int>(wide.size()))));
-    return wide;
-}
-
 // Copies sample n of the shipped set to path (a wide path: any name).
 void PlantSample(int n, const std::wstring& path)
 {
     char name[40];
     std::snprintf(name, sizeof name, "PURVANE_TEST_SAMPLE_%03d.exe", n);
-    ASSERT_TRUE(CopyFileW(Wide(ProgramFolder() + "..\\samples\\" + name).c_str(), path.c_str(), FALSE)) << name;
+    ASSERT_TRUE(CopyFileW(WidePath(ProgramFolder() + "..\\samples\\" + name).c_str(), path.c_str(), FALSE)) << name;
 }
 
 class ScanSystemTest : public ::testing::Test {
@@ -50,11 +42,6 @@ protected:
     {
         root_ = EnsureTrailingBackslash(fs::path(dir_.Path("drive")).string());
         fs::create_directories(root_);
-        LoadSignatureDatabases(
-            ProgramFolder(), patterns_, fingerprints_, [&](const TPatternSignature* t, std::int32_t n) { engine_.InitScan(t, n); },
-            [](const TStartupMessage& m) { FAIL() << m.Text; });
-        lookup_.emplace(fingerprints_);
-        check_.emplace(engine_, *lookup_);
     }
 
     std::string Make(const std::string& relative, DWORD attributes = 0)
@@ -83,11 +70,7 @@ protected:
     TTempDir dir_;
     std::string root_;
     TWin32ScanSystem system_;
-    TPatternSignatureTable patterns_;
-    TPEMD5SignatureTable fingerprints_;
-    const TScanEngine engine_ = LoadScanEngine();
-    std::optional<TPEMD5Lookup> lookup_;
-    std::optional<TObjectCheck> check_;
+    TShippedSetCheck shipped_;
 };
 
 TEST_F(ScanSystemTest, EveryKindOfEntryIsListed)
@@ -121,15 +104,15 @@ TEST_F(ScanSystemTest, TheWalkFindsEverySampleOnceAndDeletesThemThroughSpellable
 {
     Make(".cache\\");
     Make("hidden\\", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    PlantSample(1, Wide(root_ + ".cache\\one.exe"));
-    PlantSample(2, Wide(root_ + "hidden\\two.exe"));
-    const std::wstring unspellable = Wide(root_) + L"caf\u4E2D.exe";
+    PlantSample(1, WidePath(root_ + ".cache\\one.exe"));
+    PlantSample(2, WidePath(root_ + "hidden\\two.exe"));
+    const std::wstring unspellable = WidePath(root_) + L"caf\u4E2D.exe";
     PlantSample(3, unspellable);
     const bool linked = MakeFolderLink(root_ + "hidden\\loop", root_);
 
     TRecordingView view;
     view.answer = 1;
-    TScanRun run(view, system_, *check_);
+    TScanRun run(view, system_, shipped_.Check());
     run.ScanFileSystem(root_);
 
     std::vector<std::string> found;

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr DWORD READY_TIMEOUT_MS = 20000;
+constexpr DWORD kReadyTimeoutMs = 20000;
 
 HANDLE InheritableEvent()
 {
@@ -64,7 +64,7 @@ TSampleProcess::TSampleProcess(const std::string& program, const std::string& ar
     process_.Reset(created.hProcess);
     pid_ = created.dwProcessId;
     const HANDLE waitFor[] = {ready_.Get(), process_.Get()};
-    started_ = WaitForMultipleObjects(2, waitFor, FALSE, READY_TIMEOUT_MS) == WAIT_OBJECT_0;
+    started_ = WaitForMultipleObjects(2, waitFor, FALSE, kReadyTimeoutMs) == WAIT_OBJECT_0;
 }
 
 TSampleProcess::~TSampleProcess()
@@ -75,7 +75,7 @@ TSampleProcess::~TSampleProcess()
 void TSampleProcess::End()
 {
     if (IsRunning()) TerminateProcess(process_.Get(), 0);
-    WaitForExit(READY_TIMEOUT_MS);
+    WaitForExit(kReadyTimeoutMs);
 }
 
 DWORD TSampleProcess::ExitCode() const

@@ -148,14 +148,6 @@ std::uint64_t FileIndexOf(const std::wstring& path)
     return (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
 }
 
-std::wstring WidePath(const std::string& ansi)
-{
-    std::wstring wide(ansi.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                                             wide.data(), static_cast<int>(wide.size()))));
-    return wide;
-}
-
 // An executable whose name the ANSI code page cannot spell would be listed
 // with "?" and never open; it is listed by its short path instead.
 TEST(ProcessSnapshot, AnExecutableTheCodePageCannotSpellIsListedByAPathThatOpens)

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr std::int32_t TIMEOUT_MS = 1500;
+constexpr std::int32_t kTimeoutMs = 1500;
 // GetTickCount64 steps by the system's timer interval.
-constexpr ULONGLONG TICK_SLACK_MS = 50;
+constexpr ULONGLONG kTickSlackMs = 50;
 
 std::string Sample(const std::string& name) { return SampleFolder() + name; }
 
@@ -41,9 +41,9 @@ TEST(CloseAndTerminateProcess, ProcessesThatDoNotCloseAreForcedAfterTheTimeOut)
     for (const char* name : {"purvane_hidden_sample.exe", "purvane_stubborn_sample.exe"}) {
         TSampleProcess sample(Sample(name));
         ASSERT_TRUE(sample.Started()) << name;
-        const TTimedResult ended = Timed([&] { return CloseAndTerminateProcess(sample.Pid(), TIMEOUT_MS); });
+        const TTimedResult ended = Timed([&] { return CloseAndTerminateProcess(sample.Pid(), kTimeoutMs); });
         EXPECT_EQ(ended.result, TERMINATION_FORCED) << name;
-        EXPECT_GE(ended.elapsed + TICK_SLACK_MS, static_cast<ULONGLONG>(TIMEOUT_MS)) << name;
+        EXPECT_GE(ended.elapsed + kTickSlackMs, static_cast<ULONGLONG>(kTimeoutMs)) << name;
         ASSERT_TRUE(sample.WaitForExit(5000)) << name;
         EXPECT_EQ(sample.ExitCode(), 0u) << name;
     }
@@ -64,7 +64,7 @@ TEST(CloseAndTerminateProcess, ANegativeTimeOutForcesAtOnceWithoutAsking)
     ASSERT_TRUE(sample.Started());
     const TTimedResult ended = Timed([&] { return CloseAndTerminateProcess(sample.Pid(), -1); });
     EXPECT_EQ(ended.result, TERMINATION_FORCED);
-    EXPECT_LT(ended.elapsed, static_cast<ULONGLONG>(TIMEOUT_MS));
+    EXPECT_LT(ended.elapsed, static_cast<ULONGLONG>(kTimeoutMs));
     ASSERT_TRUE(sample.WaitForExit(5000));
     EXPECT_EQ(sample.ExitCode(), 0u);  // terminated, not closed
 }
@@ -88,7 +88,7 @@ TEST(CloseAndTerminateProcess, TheProgramItselfIdZeroAndAMissingIdGiveZero)
         std::uint32_t pid;
     } cases[] = {{"own id", GetCurrentProcessId()}, {"id 0", 0}, {"missing id", 0xFFFFFFFCu}};
     for (const auto& c : cases) {
-        EXPECT_EQ(CloseAndTerminateProcess(c.pid, TIMEOUT_MS), TERMINATION_NOTHING_DONE) << c.what;
+        EXPECT_EQ(CloseAndTerminateProcess(c.pid, kTimeoutMs), TERMINATION_NOTHING_DONE) << c.what;
         EXPECT_EQ(CloseAndTerminateProcess(c.pid, -1), TERMINATION_NOTHING_DONE) << c.what;
     }
     MSG message;

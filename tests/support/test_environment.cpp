@@ -35,3 +35,13 @@ bool RunningUnderWine()
     return false;
 #endif
 }
+
+#ifdef _WIN32
+std::wstring WidePath(const std::string& ansi)
+{
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+#endif

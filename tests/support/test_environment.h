@@ -13,3 +13,9 @@ std::string ProgramFolder();
 
 // True when a Windows test program runs under Wine rather than Windows.
 bool RunningUnderWine();
+
+#ifdef _WIN32
+// An ANSI path in UTF-16, for the wide file functions: with them a test can
+// make names that the ANSI code page cannot spell.
+std::wstring WidePath(const std::string& ansi);
+#endif
