@@ -8,7 +8,7 @@
 #include "engine/qz_dll_sscan_header.h"
 #include "main/main.h"
 #include "main/platform_services.h"
-#include "main/scan_system.h"
+#include "main/win32_scan_system.h"
 
 // The application's title: the caption of the box that shows an error no
 // handler caught.

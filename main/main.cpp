@@ -334,11 +334,12 @@ void TMainDlg::WriteResultRow(std::int32_t row, const std::string& path, const s
 
 void TMainDlg::RepaintResults() { UpdateWindow(Grid.Handle()); }
 
-int TMainDlg::ShowDetectionPrompt(const std::string& file, const std::string& malwareName)
+TPromptAnswer TMainDlg::ShowDetectionPrompt(const std::string& file, const std::string& malwareName)
 {
     parts_.VirusFoundDlg.DetectedVirus = malwareName;
     parts_.VirusFoundDlg.DetectedFile = file;
-    return parts_.VirusFoundDlg.ShowModal(Handle());
+    return parts_.VirusFoundDlg.ShowModal(Handle()) == MODAL_RESULT_DELETE ? TPromptAnswer::Delete
+                                                                          : TPromptAnswer::Ignore;
 }
 
 void TMainDlg::ProcessPendingMessages()

@@ -70,7 +70,7 @@ public:
     void WriteResultRow(std::int32_t row, const std::string& path, const std::string& malwareName,
                         const std::string& action) override;
     void RepaintResults() override;
-    int ShowDetectionPrompt(const std::string& file, const std::string& malwareName) override;
+    TPromptAnswer ShowDetectionPrompt(const std::string& file, const std::string& malwareName) override;
     void ProcessPendingMessages() override;
     void ShowRunSummary(const std::string& text, const std::string& caption) override;
 

@@ -56,10 +56,13 @@ class TEmptySystem : public TScanSystem {
 public:
     std::vector<TProcessInfo> TakeProcessSnapshot() override { return {}; }
     void EndProcess(std::uint32_t, std::uint64_t) override {}
-    bool DeleteInfectedFile(const std::string&) override { return false; }
+    std::unique_ptr<TCheckedObject> OpenForCheck(const std::string&) override { return nullptr; }
+    std::optional<TFileIdentity> IdentityAt(const std::string&) override { return std::nullopt; }
+    bool DeleteInfectedFile(const std::string&, const TFileIdentity&) override { return false; }
     char GetSystemDrive() override { return 'C'; }
     void ForEachFolderEntry(const std::string&, const std::function<bool(const TFolderEntry&)>&) override {}
-    std::optional<TFolderIdentity> FolderIdentity(const std::string&) override { return std::nullopt; }
+    std::optional<TFileId> FolderId(const std::string&) override { return std::nullopt; }
+    bool MissesModulesOf64BitProcesses() override { return false; }
 };
 
 // The program's windows over a folder of signature files, with recorded
@@ -339,7 +342,7 @@ TEST(MainWindow, DetectionPromptThroughTheView)
 {
     TRig rig;
     PostClick(rig.virusFound.buttonSupprimer);
-    EXPECT_EQ(rig.main->ShowDetectionPrompt("C:\\a.exe", "W32/Test"), MODAL_RESULT_DELETE);
+    EXPECT_EQ(rig.main->ShowDetectionPrompt("C:\\a.exe", "W32/Test"), TPromptAnswer::Delete);
     EXPECT_EQ(rig.virusFound.DetectedFile, "C:\\a.exe");
     EXPECT_EQ(WindowText(rig.virusFound.NomVirus), "W32/Test");
 }
