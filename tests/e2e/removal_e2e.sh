@@ -10,16 +10,8 @@
 #   removal_e2e.sh BIN_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
-. "$here/plant.sh"
+. "$here/scratch_prefix.sh"
 bin=$1
-root=$(cd "$here/../.." && pwd)
-
-export PURVANE_WINEPREFIX=$work/prefix
-. "$root/scripts/wine-env"
-prefix_error=$("$root/scripts/wine-exec" --prefix 2>&1) || true
-expect_eq "a scratch Wine prefix" "" "$prefix_error"
-[ -z "$prefix_error" ] || { finish; exit 1; }
-c=$PURVANE_WINEPREFIX/drive_c
 samples=$bin/../samples
 plant=$c/purvane-e2e
 mkdir -p "$plant/swap/folder" "$plant/swap/file" "$plant/innocent"
@@ -49,7 +41,7 @@ worm_move() {
 pauses=$work/pauses
 mkdir -p "$pauses"
 
-"$root/scripts/wine-exec" "$bin/purvane_driver.exe" "$(windows_path "$bin/Purvane.exe")" \
+"$e2e_root/scripts/wine-exec" "$bin/purvane_driver.exe" "$(windows_path "$bin/Purvane.exe")" \
   --pause-dir "$(windows_path "$pauses")" --pause-at '\swap\folder\' --pause-at '\swap\file\' \
   >"$work/driver.txt" 2>"$work/driver.err" &
 driver=$!
