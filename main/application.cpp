@@ -2,9 +2,10 @@
 
 const char* const APPLICATION_TITLE = "Purvane";
 
-TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine)
+TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system)
     : miseAJourDlg_(services.OpenWebPage),
-      mainDlg_({services, engine, *patterns_, *fingerprints_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_, scanSystem_})
+      mainDlg_({services, scanner_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_}),
+      scanner_(engine, system, mainDlg_)
 {
     mainDlg_.Create();
     virusFoundDlg_.Create(mainDlg_.Handle());

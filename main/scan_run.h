@@ -74,7 +74,7 @@ class TScanRun {
 public:
     // All three must outlive the run object, which the main window keeps
     // for its lifetime (FileCounter goes on from run to run).
-    TScanRun(TScanView& view, TScanSystem& system, const TObjectChecker& check)
+    TScanRun(TScanView& view, TScanSystem& system, const TObjectCheck& check)
         : view_(view), system_(system), check_(check)
     {
     }
@@ -133,7 +133,7 @@ private:
 
     TScanView& view_;
     TScanSystem& system_;
-    const TObjectChecker& check_;
+    const TObjectCheck& check_;
 
     std::int32_t DetectionCount_ = 0;
     std::int32_t FileCounter_ = 0;

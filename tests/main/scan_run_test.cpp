@@ -105,7 +105,7 @@ private:
 
 // Finds what the table says of an existing file; raises for paths in broken.
 // beforeRead runs as each check starts reading.
-class TTableCheck : public TObjectChecker {
+class TTableCheck : public TObjectCheck {
 public:
     explicit TTableCheck(const TFakeSystem& system) : system_(system) {}
     void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted) const override
