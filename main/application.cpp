@@ -2,10 +2,11 @@
 
 const char* const APPLICATION_TITLE = "Purvane";
 
-TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system)
+TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
+                           TRunJournal& journal)
     : miseAJourDlg_(services.OpenWebPage),
       mainDlg_({services, scanner_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_}),
-      scanner_(engine, system, mainDlg_)
+      scanner_(engine, system, mainDlg_, journal)
 {
     mainDlg_.Create();
     virusFoundDlg_.Create(mainDlg_.Handle());

@@ -13,11 +13,12 @@ extern const char* const APPLICATION_TITLE;
 
 // The program's windows and what they work with, made in the start-up's
 // order: the main window (its creation loads the signature files), then the
-// detection prompt, the families list and the update notice. The engine
-// and the system must outlive it.
+// detection prompt, the families list and the update notice. The engine,
+// the system and the journal must outlive it.
 class TApplication {
 public:
-    TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system);
+    TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
+                 TRunJournal& journal);
 
     // Shows the main window and runs the message loop; the exit code.
     int Run();

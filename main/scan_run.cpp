@@ -101,7 +101,8 @@ void TScanRun::StartRun()
     view_.SetProgress(TScanPhase::Files, 0);
     view_.ProcessPendingMessages();
     DetectionCount_ = 0;
-    std::fill(std::begin(unchecked_), std::end(unchecked_), 0);
+    counts_ = {};
+    journal_.RunStarted();
     // The labels keep the last run's texts, in black, until new ones come.
     view_.SetStatusColour(TScanPhase::Memory, TStatusColour::Running);
     view_.SetStatusColour(TScanPhase::Files, TStatusColour::Running);
@@ -118,6 +119,7 @@ void TScanRun::ScanMemory()
         if (process.ImagePath.size() >= kShortestExaminedImagePath) {
             view_.SetProgress(TScanPhase::Memory, static_cast<int>(i * 100 / n));
             view_.SetStatusText(TScanPhase::Memory, "Analyse du process " + process.ImagePath);
+            ++counts_.ProcessesExamined;
             CheckObject(process.ImagePath, {&process, false});
             // The modules of one process go without a stop test between them.
             for (const TModuleInfo& module : process.Modules) CheckModule(module.ModulePath, process);
@@ -133,6 +135,7 @@ void TScanRun::CheckModule(const std::string& path, const TProcessInfo& process)
     if (std::find(VisitedModules_.begin(), VisitedModules_.end(), upper) != VisitedModules_.end()) return;
     VisitedModules_.push_back(std::move(upper));
     view_.SetStatusText(TScanPhase::Memory, "Analyse du module " + path);
+    ++counts_.ModulesExamined;
     CheckObject(path, {&process, false});
 }
 
@@ -161,7 +164,7 @@ void TScanRun::ScanFolder(const std::string& path)
         if (entry.NameUnspellable) {
             // It can be neither opened nor entered: counted, so that the run
             // never calls clean what it did not see.
-            if (!entry.IsVolumeLabel) ++unchecked_[static_cast<int>(TUncheckedReason::Unspellable)];
+            if (!entry.IsVolumeLabel) CountUnchecked(TUncheckedReason::Unspellable);
         } else if (entry.IsFolder) {
             if (entry.Name != "." && entry.Name != "..") ScanFolder(folder + entry.Name);
         } else if (!entry.IsVolumeLabel) {
@@ -176,12 +179,15 @@ void TScanRun::ScanFolder(const std::string& path)
 void TScanRun::CheckFileEntry(const std::string& path, const std::string& folder, const std::string& name)
 {
     ++FileCounter_;
+    ++counts_.FilesMet;
     if (FileCounter_ % 10 == 0) view_.SetProgress(TScanPhase::Files, FileCounter_ % 100);
     view_.SetStatusText(TScanPhase::Files,
                         "Analyse du fichier (" + std::to_string(FileCounter_) + ") : " + ShownFolder(path) + name);
     const std::string upper = UpperCaseAscii(name);
     const TCheckAdmission admitted{HasPatternScanExtension(upper), HasFingerprintScanExtension(upper)};
-    if (admitted.Pattern || admitted.Fingerprint) CheckObject(folder + name, {nullptr, true}, admitted);
+    if (!admitted.Pattern && !admitted.Fingerprint) return;
+    ++counts_.FilesChecked;
+    CheckObject(folder + name, {nullptr, true}, admitted);
 }
 
 // Hands each detection and error of one object's checks to the run, with
@@ -221,7 +227,7 @@ bool TScanRun::IsStillTheOpenedFile(TCheckState& state, const std::string& path)
 
 void TScanRun::OnChange(TCheckState& state)
 {
-    if (!state.Changed) ++unchecked_[static_cast<int>(TUncheckedReason::Changed)];
+    if (!state.Changed) CountUnchecked(TUncheckedReason::Changed);
     state.Changed = true;
 }
 
@@ -233,26 +239,32 @@ void TScanRun::OnDetection(TCheckState& state, const std::string& path, const st
     // The file is let go before the prompt, so that the deletion can open it;
     // from here its identity alone stands for it.
     state.Opened.reset();
-    const bool feminine = state.Object.OnDrive && kind == TDetectionKind::Pattern;
-    state.Removed = HandleDetection(state, path, name, feminine ? ACTION_FAILED_FEMININE : ACTION_FAILED);
+    state.Removed = HandleDetection(state, path, name, kind);
 }
 
 bool TScanRun::HandleDetection(const TCheckState& state, const std::string& path, const std::string& name,
-                               const char* failureText)
+                               TDetectionKind kind)
 {
-    const std::int32_t row = ++DetectionCount_;
+    TDetectionRecord record;
+    record.Number = ++DetectionCount_;
+    record.Phase = state.Object.OnDrive ? TScanPhase::Files : TScanPhase::Memory;
+    record.ProcessId = state.Object.Process ? state.Object.Process->PID : 0;
+    record.Path = path;
+    record.MalwareName = name;
+    record.Kind = kind;
     // Once the window is closing, nothing more is deleted on the user's behalf.
-    const TPromptAnswer answer = view_.CloseRequested() ? TPromptAnswer::Ignore : view_.ShowDetectionPrompt(path, name);
-    const char* action = ACTION_IGNORED;
-    bool deleted = false;
-    if (answer == TPromptAnswer::Delete) {
+    record.Answer = view_.CloseRequested() ? TPromptAnswer::Ignore : view_.ShowDetectionPrompt(path, name);
+    record.Action = ACTION_IGNORED;
+    if (record.Answer == TPromptAnswer::Delete) {
         if (state.Object.Process) system_.EndProcess(state.Object.Process->PID, state.Object.Process->CreateTime);
-        deleted = system_.DeleteInfectedFile(path, state.Identity);
-        action = deleted ? ACTION_DELETED : failureText;
+        record.Removal = system_.DeleteInfectedFile(path, state.Identity, name);
+        const bool feminine = state.Object.OnDrive && kind == TDetectionKind::Pattern;
+        record.Action = record.Removal.Deleted ? ACTION_DELETED : feminine ? ACTION_FAILED_FEMININE : ACTION_FAILED;
     }
-    view_.WriteResultRow(row, path, name, action);
+    view_.WriteResultRow(record.Number, path, name, record.Action);
     view_.RepaintResults();
-    return deleted;
+    journal_.Detection(record);
+    return record.Removal.Deleted;
 }
 
 std::string TScanRun::SummaryNotes() const
@@ -266,8 +278,9 @@ std::string TScanRun::SummaryNotes() const
 
 void TScanRun::EndRun()
 {
-    const std::string notes = SummaryNotes();
-    if (StopRequested()) {
+    counts_.Stopped = StopRequested();
+    const std::string notes = SummaryNotes() + journal_.RunEnded(counts_);
+    if (counts_.Stopped) {
         view_.SetStatusText(TScanPhase::Files, RUN_STOPPED_TEXT);
         // A window that is closing shows no summary: the program ends.
         if (!view_.CloseRequested()) view_.ShowRunSummary(RUN_STOPPED_TEXT + notes, RUN_STOPPED_CAPTION);

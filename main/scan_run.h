@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "main/object_check.h"
+#include "main/run_journal.h"
 #include "main/scan_system.h"
 #include "main/scan_view.h"
 
@@ -57,13 +58,6 @@ std::string ShownFolder(const std::string& folder);
 bool HasPatternScanExtension(const std::string& upperName);
 bool HasFingerprintScanExtension(const std::string& upperName);
 
-// Why an object could not be checked.
-enum class TUncheckedReason {
-    Changed,      // it changed while it was checked, or was no longer the file opened for it
-    Unspellable,  // its name has no exact spelling in the code page, and no short name
-};
-constexpr int UNCHECKED_REASON_COUNT = 2;
-
 // The end-of-run box's addition for count objects left unchecked for
 // reason; empty for 0.
 std::string UncheckedObjectsText(TUncheckedReason reason, int count);
@@ -72,10 +66,10 @@ extern const char* const MODULES_OF_64_BIT_PROCESSES_TEXT;
 
 class TScanRun {
 public:
-    // All three must outlive the run object, which the main window keeps
-    // for its lifetime (FileCounter goes on from run to run).
-    TScanRun(TScanView& view, TScanSystem& system, const TObjectCheck& check)
-        : view_(view), system_(system), check_(check)
+    // All four must outlive the run object, which lives as long as the
+    // window (FileCounter goes on from run to run).
+    TScanRun(TScanView& view, TScanSystem& system, const TObjectCheck& check, TRunJournal& journal)
+        : view_(view), system_(system), check_(check), journal_(journal)
     {
     }
 
@@ -92,7 +86,9 @@ public:
 
     std::int32_t DetectionCount() const { return DetectionCount_; }
     std::int32_t FileCounter() const { return FileCounter_; }
-    int UncheckedObjects(TUncheckedReason reason) const { return unchecked_[static_cast<int>(reason)]; }
+    int UncheckedObjects(TUncheckedReason reason) const { return counts_.Unchecked[static_cast<int>(reason)]; }
+    // The counts of the last run, or of the one going on.
+    const TRunCounts& Counts() const { return counts_; }
 
 private:
     // What kind of object is checked: the process to end before a
@@ -124,20 +120,22 @@ private:
 
     void OnDetection(TCheckState& state, const std::string& path, const std::string& name, TDetectionKind kind);
     void OnChange(TCheckState& state);
+    void CountUnchecked(TUncheckedReason reason) { ++counts_.Unchecked[static_cast<int>(reason)]; }
     // True while path still names the file opened for the check; a change
     // is counted once.
     bool IsStillTheOpenedFile(TCheckState& state, const std::string& path);
     // The prompt and what the user chose; true when the file was deleted.
     bool HandleDetection(const TCheckState& state, const std::string& path, const std::string& name,
-                         const char* failureText);
+                         TDetectionKind kind);
 
     TScanView& view_;
     TScanSystem& system_;
     const TObjectCheck& check_;
+    TRunJournal& journal_;
 
     std::int32_t DetectionCount_ = 0;
     std::int32_t FileCounter_ = 0;
     std::vector<std::string> VisitedModules_;
     std::vector<TFileId> foldersOnPath_;  // the walk never enters a folder twice on one path
-    int unchecked_[UNCHECKED_REASON_COUNT] = {};
+    TRunCounts counts_;
 };

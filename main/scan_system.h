@@ -25,6 +25,21 @@ struct TFolderEntry {
     bool NameUnspellable = false;
 };
 
+// What became of the copy kept before a deletion.
+enum class TCopyOutcome {
+    None,      // none was made: nothing was deleted, or no quarantine is kept
+    Kept,      // in the quarantine, under QuarantineId
+    TooLarge,  // deleted without a copy: above the quarantine's size limit
+    Failed,    // deleted without a copy: the copy could not be written
+};
+
+// What a deletion did.
+struct TRemoval {
+    bool Deleted = false;
+    TCopyOutcome Copy = TCopyOutcome::None;
+    std::string QuarantineId;
+};
+
 // A file opened for its check. It holds the identity that the checks and a
 // deletion must find again and, while it lives, keeps the file from being
 // rewritten or renamed under the checks.
@@ -46,9 +61,10 @@ public:
     virtual std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) = 0;
     // The identity of what path names now; nothing when it names nothing.
     virtual std::optional<TFileIdentity> IdentityAt(const std::string& path) = 0;
-    // Deletes the file at path when it is still the one checked; true when
-    // it was deleted.
-    virtual bool DeleteInfectedFile(const std::string& path, const TFileIdentity& checked) = 0;
+    // Deletes the file at path when it is still the one checked, after
+    // keeping a copy of it in the quarantine under malwareName.
+    virtual TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
+                                        const std::string& malwareName) = 0;
 
     // The letter of the drive that holds the Windows folder ("C" when unknown).
     virtual char GetSystemDrive() = 0;

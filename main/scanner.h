@@ -1,8 +1,8 @@
 // The one place that assembles the program's scanning: the signature sets
-// over the engine, and the scan run over the system and a view. The window
-// is one view; tests and other front ends bring their own.
+// over the engine, and the scan run over the system, a view and a journal.
+// The window is one view; tests and other front ends bring their own.
 //
-//   TScanner scanner(engine, system, view);
+//   TScanner scanner(engine, system, view, journal);
 //   scanner.Signatures().Load(programDir, showMessage);
 //   scanner.Run().Run();   // each "&Analyser !"
 #pragma once
@@ -14,9 +14,9 @@
 
 class TScanner {
 public:
-    // All three must outlive the scanner.
-    TScanner(const TScanEngine& engine, TScanSystem& system, TScanView& view)
-        : signatures_(engine), system_(system), view_(view)
+    // All four must outlive the scanner.
+    TScanner(const TScanEngine& engine, TScanSystem& system, TScanView& view, TRunJournal& journal)
+        : signatures_(engine), system_(system), view_(view), journal_(journal)
     {
     }
 
@@ -30,5 +30,6 @@ private:
     TSignatureSet signatures_;
     TScanSystem& system_;
     TScanView& view_;
+    TRunJournal& journal_;
     std::optional<TScanRun> run_;
 };

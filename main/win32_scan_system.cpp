@@ -93,9 +93,12 @@ std::unique_ptr<TCheckedObject> TWin32ScanSystem::OpenForCheck(const std::string
 
 std::optional<TFileIdentity> TWin32ScanSystem::IdentityAt(const std::string& path) { return ::IdentityAt(path); }
 
-bool TWin32ScanSystem::DeleteInfectedFile(const std::string& path, const TFileIdentity& checked)
+TRemoval TWin32ScanSystem::DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
+                                              const std::string&)
 {
-    return ::DeleteInfectedFile(path, checked);
+    TRemoval removal;
+    removal.Deleted = ::DeleteInfectedFile(path, checked);
+    return removal;
 }
 
 char TWin32ScanSystem::GetSystemDrive()

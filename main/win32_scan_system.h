@@ -24,7 +24,8 @@ public:
     // attributes alone; the identity then tells a change.
     std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) override;
     std::optional<TFileIdentity> IdentityAt(const std::string& path) override;
-    bool DeleteInfectedFile(const std::string& path, const TFileIdentity& checked) override;
+    TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
+                                const std::string& malwareName) override;
 
     // The first letter of the Windows folder; "C" when it cannot be read.
     char GetSystemDrive() override;

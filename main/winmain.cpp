@@ -13,8 +13,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InitCommonControlsEx(&controls);
     const TScanEngine engine = LoadScanEngine();
     TWin32ScanSystem system;
+    TNoJournal journal;
     try {
-        TApplication application(SystemServices(), engine, system);
+        TApplication application(SystemServices(), engine, system, journal);
         return application.Run();
     } catch (const TWindowError& error) {
         MessageBoxA(nullptr, error.what(), APPLICATION_TITLE, MB_OK | MB_ICONERROR);

@@ -21,7 +21,8 @@ int main(int argc, char** argv)
     services.OpenWebPage = [](HWND, const char*) {};
     const TScanEngine engine = LoadScanEngine();
     TWin32ScanSystem system;
-    TApplication application(services, engine, system);
+    TNoJournal journal;
+    TApplication application(services, engine, system, journal);
     TMainDlg& mainDlg = application.MainDlg();
     ShowWindow(mainDlg.Handle(), SW_SHOW);
     if (std::strcmp(which, "list") == 0) {

@@ -58,7 +58,7 @@ public:
     void EndProcess(std::uint32_t, std::uint64_t) override {}
     std::unique_ptr<TCheckedObject> OpenForCheck(const std::string&) override { return nullptr; }
     std::optional<TFileIdentity> IdentityAt(const std::string&) override { return std::nullopt; }
-    bool DeleteInfectedFile(const std::string&, const TFileIdentity&) override { return false; }
+    TRemoval DeleteInfectedFile(const std::string&, const TFileIdentity&, const std::string&) override { return {}; }
     char GetSystemDrive() override { return 'C'; }
     void ForEachFolderEntry(const std::string&, const std::function<bool(const TFolderEntry&)>&) override {}
     std::optional<TFileId> FolderId(const std::string&) override { return std::nullopt; }
@@ -75,7 +75,7 @@ public:
         WriteFiles(dir_, files);
         record.ExecutablePath = executablePath.empty() ? dir_.Path("Purvane.exe") : executablePath;
         services_ = record.Services();
-        application_ = std::make_unique<TApplication>(services_, engine_, system_);
+        application_ = std::make_unique<TApplication>(services_, engine_, system_, journal_);
         main = &application_->MainDlg();
     }
     ~TRig() { DiscardPendingMessages(); }
@@ -95,6 +95,7 @@ public:
 private:
     TTempDir dir_;
     TEmptySystem system_;
+    TNoJournal journal_;
     TPlatformServices services_;
     TScanEngine engine_;
     std::unique_ptr<TApplication> application_;

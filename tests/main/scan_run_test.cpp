@@ -38,13 +38,13 @@ public:
     }
     bool Exists(const std::string& path) const { return Resolve(path) != nullptr; }
     // A link at the path is not followed: it is not the file checked.
-    bool DeleteInfectedFile(const std::string& path, const TFileIdentity& checked) override
+    TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked, const std::string&) override
     {
         events.push_back("delete " + path);
         const auto file = files.find(path);
-        if (undeletable.count(path) || links.count(path) || file == files.end() || file->second != checked) return false;
+        if (undeletable.count(path) || links.count(path) || file == files.end() || file->second != checked) return {};
         files.erase(file);
-        return true;
+        return {true, TCopyOutcome::Kept, "Q" + std::to_string(++quarantined)};
     }
     char GetSystemDrive() override { return 'C'; }
     void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) override
@@ -82,7 +82,7 @@ public:
     std::map<std::string, std::string> links;  // path -> the file it leads to
     std::set<std::string> undeletable;
     std::vector<std::string> events, listed;
-    int snapshots = 0;
+    int snapshots = 0, quarantined = 0;
     bool wow64 = false;
 
 private:
@@ -135,6 +135,24 @@ private:
     const TFakeSystem& system_;
 };
 
+// Records what the run journals; its note, when set, ends the summary.
+class TRecordingJournal : public TRunJournal {
+public:
+    void StartupMessage(const TStartupMessage&) override {}
+    void RunStarted() override { ++runs; }
+    void Detection(const TDetectionRecord& record) override { records.push_back(record); }
+    std::string RunEnded(const TRunCounts& counts) override
+    {
+        ended.push_back(counts);
+        return note;
+    }
+
+    std::string note;
+    int runs = 0;
+    std::vector<TDetectionRecord> records;
+    std::vector<TRunCounts> ended;
+};
+
 TProcessInfo Process(std::uint32_t pid, const std::string& image, std::vector<std::string> modules = {})
 {
     TProcessInfo p;
@@ -173,7 +191,8 @@ protected:
     TRecordingView view_;
     TFakeSystem system_;
     TTableCheck check_{system_};
-    TScanRun run_{view_, system_, check_};
+    TRecordingJournal journal_;
+    TScanRun run_{view_, system_, check_, journal_};
 };
 
 // --- Tests ----------------------------------------------------------------
@@ -271,7 +290,8 @@ TEST_F(ScanRunTest, BothSetsMatchingOneFileGiveTwoPromptsWhenIgnoredAndOneWhenDe
         check.fingerprints["C:\\worm.exe"] = "Worm.Fingerprint";
         TRecordingView view;
         view.answer = answer;
-        TScanRun run(view, system, check);
+        TNoJournal journal;
+        TScanRun run(view, system, check, journal);
         run.Run();
         if (answer == TPromptAnswer::Ignore) {
             EXPECT_EQ(view.rows, (std::vector<TRow>{{1, "C:\\worm.exe", "Worm.Pattern", ACTION_IGNORED},
@@ -517,7 +537,8 @@ TEST(ScanRunIdentity, OnlyTheFileThatWasCheckedIsActedOn)
         view.onPrompt = [&] {
             if (c.duringPrompt) c.duringPrompt(system, worm);
         };
-        TScanRun run(view, system, check);
+        TNoJournal journal;
+        TScanRun run(view, system, check, journal);
         run.Run();
         EXPECT_EQ(Actions(view), c.actions) << c.what;
         EXPECT_EQ(view.prompts.size(), c.actions.size()) << c.what;
@@ -557,6 +578,45 @@ TEST_F(ScanRunTest, A32BitBuildOn64BitWindowsSaysOnceThatItMissedModules)
     ASSERT_EQ(view_.summaries.size(), 1u);
     EXPECT_EQ(view_.summaries[0],
               std::string(RUN_ENDED_CAPTION) + " | " + RUN_CLEAN_BOX_TEXT + MODULES_OF_64_BIT_PROCESSES_TEXT);
+}
+
+TEST_F(ScanRunTest, EachDetectionIsJournaledAndTheCountsCloseTheRun)
+{
+    SetProcesses({Process(4, "C:\\w\\worm.exe", {"C:\\w\\worm.dll"})});
+    system_.AddFile("C:\\", "a.exe");
+    system_.AddFile("C:\\", "b.txt");
+    system_.AddFile("C:\\", "c.dll");
+    system_.undeletable = {"C:\\w\\worm.dll"};
+    check_.patterns["C:\\w\\worm.exe"] = "Worm.Exe";
+    check_.fingerprints["C:\\w\\worm.dll"] = "Worm.Dll";
+    check_.patterns["C:\\a.exe"] = "Worm.A";
+    view_.answer = TPromptAnswer::Delete;
+    journal_.note = "\r\nRapport";
+    run_.Run();
+    const auto summary = [](const TDetectionRecord& r) {
+        return std::to_string(r.Number) + (r.Phase == TScanPhase::Memory ? " memory " : " files ") +
+               std::to_string(r.ProcessId) + " " + r.Path + " " + r.MalwareName +
+               (r.Kind == TDetectionKind::Pattern ? " pattern " : " fingerprint ") +
+               (r.Answer == TPromptAnswer::Delete ? "delete " : "ignore ") + r.Action + " " +
+               (r.Removal.Deleted ? "deleted " : "kept ") + r.Removal.QuarantineId;
+    };
+    std::vector<std::string> records;
+    for (const TDetectionRecord& r : journal_.records) records.push_back(summary(r));
+    EXPECT_EQ(records, (std::vector<std::string>{
+                           "1 memory 4 C:\\w\\worm.exe Worm.Exe pattern delete " + std::string(ACTION_DELETED) + " deleted Q1",
+                           "2 memory 4 C:\\w\\worm.dll Worm.Dll fingerprint delete " + std::string(ACTION_FAILED) + " kept ",
+                           "3 files 0 C:\\a.exe Worm.A pattern delete " + std::string(ACTION_DELETED) + " deleted Q2",
+                       }));
+    ASSERT_EQ(journal_.ended.size(), 1u);
+    const TRunCounts& counts = journal_.ended[0];
+    EXPECT_EQ(journal_.runs, 1);
+    EXPECT_EQ(counts.ProcessesExamined, 1);
+    EXPECT_EQ(counts.ModulesExamined, 1);
+    EXPECT_EQ(counts.FilesMet, 3);
+    EXPECT_EQ(counts.FilesChecked, 2);
+    EXPECT_FALSE(counts.Stopped);
+    EXPECT_EQ(view_.summaries,
+              (std::vector<std::string>{std::string(RUN_ENDED_CAPTION) + " | " + RUN_INFECTED_BOX_TEXT + "\r\nRapport"}));
 }
 
 TEST_F(ScanRunTest, BarsAndMarqueesFollowThePhases)

@@ -150,7 +150,8 @@ TEST_F(ScanSystemTest, TheWalkFindsEverySampleOnceAndDeletesThemThroughExactName
 
     TRecordingView view;
     view.answer = TPromptAnswer::Delete;
-    TScanRun run(view, system_, shipped_.Check());
+    TNoJournal journal;
+    TScanRun run(view, system_, shipped_.Check(), journal);
     run.ScanFileSystem(root_);
 
     std::vector<std::string> found;
