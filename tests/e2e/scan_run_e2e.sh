@@ -7,9 +7,9 @@
 #   scan_run_e2e.sh BIN_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
-. "$here/plant.sh"
 bin=$1
 root=$(cd "$here/../.." && pwd)
+. "$root/demo/plant.sh"
 
 export PURVANE_WINEPREFIX=$work/prefix
 . "$root/scripts/wine-env"

@@ -8,13 +8,16 @@
 //   elapsed: SECONDS          (from the click to the summary box)
 //   sample: PATH ended|running
 //
-//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start "COMMAND LINE"]...
+//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--status FILE]
+//                  [--start "COMMAND LINE"]...
 //
 // Every file whose path holds a --keep text is ignored; every other one is
 // deleted. --shots saves prompt.bmp (the first prompt) and final.bmp (the
 // window after the run) from the screen; --log writes the lines to FILE
 // instead of the standard output. Exit 0 when the run ended with a
-// summary, 1 otherwise.
+// summary, 1 otherwise; --status also writes that status to FILE, for a
+// caller that cannot wait for the driver (Wine's virtual desktop starts it
+// and keeps its status to itself).
 #include <windows.h>
 
 #include <fcntl.h>
@@ -23,6 +26,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -314,18 +318,20 @@ private:
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start \"COMMAND LINE\"]...\n",
+        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--status FILE]"
+                   " [--start \"COMMAND LINE\"]...\n",
                    stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // lines end with LF alone
     std::vector<std::string> keep;
-    std::string shots;
+    std::string shots, statusFile;
     std::vector<TProcess> samples;
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--keep") keep.push_back(argv[i + 1]);
         else if (option == "--shots") shots = argv[i + 1];
+        else if (option == "--status") statusFile = argv[i + 1];
         else if (option == "--log" && !std::freopen(argv[i + 1], "wb", stdout)) return 2;
         else if (option == "--start") samples.push_back(Start(argv[i + 1]));
     }
@@ -339,5 +345,7 @@ int main(int argc, char** argv)
         if (Running(sample)) TerminateProcess(sample.Handle.Get(), 0);
     }
     std::fflush(stdout);
-    return ok ? 0 : 1;
+    const int status = ok ? 0 : 1;
+    if (!statusFile.empty()) std::ofstream(statusFile, std::ios::binary) << status << '\n';
+    return status;
 }
