@@ -8,9 +8,9 @@
 set -euo pipefail
 native=$1
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/tests/e2e/plant.sh"
+. "$root/demo/plant.sh"
 build_root=$(dirname "$native")
-(cd "$root" && scripts/build win64 >/dev/null)
+(cd "$root" && scripts/quietly scripts/build win64)
 bin=$build_root/win64/bin
 work=$(mktemp -d)
 export PURVANE_WINEPREFIX=$work/prefix

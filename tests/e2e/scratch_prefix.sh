@@ -3,7 +3,7 @@
 # C, or ends the test with the reason when the prefix cannot be made.
 # windows_path PATH gives PATH as Wine's Z: drive spells it.
 e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-. "$e2e_root/tests/e2e/plant.sh"
+. "$e2e_root/demo/plant.sh"
 export PURVANE_WINEPREFIX=$work/prefix
 . "$e2e_root/scripts/wine-env"
 prefix_error=$("$e2e_root/scripts/wine-exec" --prefix 2>&1) || true

@@ -8,8 +8,8 @@
 //   elapsed: SECONDS          (from the click to the summary box)
 //   sample: PATH ended|running
 //
-//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start "COMMAND LINE"]...
-//                  [--pause-dir DIR --pause-at TEXT...]
+//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--status FILE]
+//                  [--start "COMMAND LINE"]... [--pause-dir DIR --pause-at TEXT...]
 //
 // Every file whose path holds a --keep text is ignored; every other one is
 // deleted. --shots saves prompt.bmp (the first prompt) and final.bmp (the
@@ -18,7 +18,9 @@
 // n-th --pause-at text (from 1), the driver writes n to DIR\paused and waits,
 // the prompt up, until DIR\resume appears (and deletes both), so that a
 // test can play the worm meanwhile. Exit 0 when the run ended with a
-// summary, 1 otherwise.
+// summary, 1 otherwise; --status also writes that status to FILE, for a
+// caller that cannot wait for the driver (Wine's virtual desktop starts it
+// and keeps its status to itself).
 #include <windows.h>
 
 #include <fcntl.h>
@@ -27,6 +29,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -350,14 +353,15 @@ private:
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start \"COMMAND LINE\"]...\n"
+        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--status FILE]"
+                   " [--start \"COMMAND LINE\"]...\n"
                    "                      [--pause-dir DIR --pause-at TEXT...]\n",
                    stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // lines end with LF alone
     std::vector<std::string> keep;
-    std::string shots;
+    std::string shots, statusFile;
     std::vector<TProcess> samples;
     TPauses pauses;
     for (int i = 2; i + 1 < argc; i += 2) {
@@ -366,6 +370,7 @@ int main(int argc, char** argv)
         else if (option == "--pause-dir") pauses.Dir = argv[i + 1];
         else if (option == "--pause-at") pauses.Texts.push_back(argv[i + 1]);
         else if (option == "--shots") shots = argv[i + 1];
+        else if (option == "--status") statusFile = argv[i + 1];
         else if (option == "--log" && !std::freopen(argv[i + 1], "wb", stdout)) return 2;
         else if (option == "--start") samples.push_back(Start(argv[i + 1]));
     }
@@ -379,5 +384,7 @@ int main(int argc, char** argv)
         if (Running(sample)) TerminateProcess(sample.Handle.Get(), 0);
     }
     std::fflush(stdout);
-    return ok ? 0 : 1;
+    const int status = ok ? 0 : 1;
+    if (!statusFile.empty()) std::ofstream(statusFile, std::ios::binary) << status << '\n';
+    return status;
 }
