@@ -14,8 +14,10 @@
 //           16    MD5 of the record, attributes to name included
 //           size  the content
 //
-// The stream starts at offset 12 with position 0; the file holds exactly
-// the head and the content. Only the magic and the key stand in clear, so
+// The stream is splitmix64 from the key: for every 8 bytes the state, at
+// first the key, grows by 0x9E3779B97F4A7C15 and its mix gives them, low
+// byte first; it starts at offset 12. The file holds exactly the head and
+// the content. Only the magic and the key stand in clear, so
 // no run of the original bytes, its path or its name survives in the file.
 #pragma once
 
