@@ -84,6 +84,13 @@ TQuarantineRecord FileRecord(std::uint64_t size, const std::string& path = "C:\\
     return record;
 }
 
+// The id of an entry in the retention tests: its write time.
+std::string TimeId(std::uint64_t time)
+{
+    std::string id = "T";
+    return id + std::to_string(time);
+}
+
 // Reads a file of repeating bytes 0, 1, 2...
 bool ReadPattern(std::span<std::uint8_t> content)
 {
@@ -166,7 +173,7 @@ TEST(QuarantineRetention, TheOldestEntriesGoFirstAbove512MiB)
 {
     const auto entries = [](std::vector<std::pair<std::uint64_t, std::uint64_t>> sizesAndTimes) {
         std::vector<TStoredEntry> list;
-        for (const auto& [size, time] : sizesAndTimes) list.push_back({"T" + std::to_string(time), size, time});
+        for (const auto& [size, time] : sizesAndTimes) list.push_back({TimeId(time), size, time});
         return list;
     };
     const struct {
@@ -188,7 +195,7 @@ TEST(QuarantineRetention, TheOldestEntriesGoFirstAbove512MiB)
 
 TEST_F(QuarantineTest, KeepingDropsTheOldestEntriesAbove512MiB)
 {
-    for (std::uint64_t time = 1; time <= 6; ++time) store_.AddPlaceholder("T" + std::to_string(time), 85 * kMiB, time);
+    for (std::uint64_t time = 1; time <= 6; ++time) store_.AddPlaceholder(TimeId(time), 85 * kMiB, time);
     const TKeptCopy kept = quarantine_.Keep(FileRecord(4 * kMiB), ReadPattern);
     ASSERT_EQ(kept.Outcome, TCopyOutcome::Kept);
     // 510 MiB and the new entry: the oldest goes, and only it.

@@ -61,7 +61,9 @@ protected:
         CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
         const TFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         EXPECT_TRUE(file && WriteAll(file.Get(), content.data(), content.size())) << path;
-        if (attributes) EXPECT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+        if (attributes) {
+            EXPECT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+        }
         return path;
     }
 
