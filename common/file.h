@@ -63,3 +63,20 @@ private:
 
 // True when path names an existing file; a folder does not count.
 bool IsExistingFile(const std::string& path);
+
+#ifdef _WIN32
+// Through a file handle opened elsewhere, with the access each call needs.
+
+// Reads up to count bytes from the handle's position, as TFile::Read.
+bool ReadFromHandle(void* file, void* buffer, std::size_t count, std::size_t& delivered);
+// True when exactly count bytes were read.
+bool ReadExactly(void* file, void* buffer, std::size_t count);
+// True when all count bytes were written.
+bool WriteAll(void* file, const void* buffer, std::size_t count);
+// Marks the file for deletion: it goes when its last handle closes. Needs
+// DELETE access.
+bool MarkForDeletion(void* file);
+// Sets the file's attributes (FILE_ATTRIBUTE_*; 0 stands for none), its
+// times left as they are. Needs FILE_WRITE_ATTRIBUTES access.
+bool SetAttributesOf(void* file, std::uint32_t attributes);
+#endif

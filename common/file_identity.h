@@ -36,6 +36,10 @@ std::optional<TFileIdentity> IdentityOf(void* handle);
 // way; nothing for a missing path.
 std::optional<TFileIdentity> IdentityAt(const std::string& path);
 
+// The attributes (FILE_ATTRIBUTE_*) of the file or folder open as handle;
+// nothing when the system does not give them.
+std::optional<std::uint32_t> AttributesOf(void* handle);
+
 // True when handle is open on a link (a symbolic link, a junction or any
 // other reparse point) rather than on what it points to.
 bool IsLinkHandle(void* handle);

@@ -25,9 +25,11 @@ std::optional<TFileIdentity> IdentityAt(const std::string& path)
     return IdentityOf(handle.Get());
 }
 
-bool IsLinkHandle(void* handle)
+std::optional<std::uint32_t> AttributesOf(void* handle)
 {
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    return GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) &&
-           (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) return std::nullopt;
+    return tag.FileAttributes;
 }
+
+bool IsLinkHandle(void* handle) { return AttributesOf(handle).value_or(0) & FILE_ATTRIBUTE_REPARSE_POINT; }

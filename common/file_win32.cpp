@@ -41,22 +41,63 @@ bool TFile::Seek(std::uint64_t offset)
 bool TFile::Read(void* buffer, std::size_t count, std::size_t& delivered)
 {
     delivered = 0;
-    if (!handle_) return false;
+    return handle_ && ReadFromHandle(handle_.Get(), buffer, count, delivered);
+}
+
+bool IsExistingFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+// The most one ReadFile or WriteFile call is given.
+constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
+
+DWORD TransferSize(std::size_t left) { return static_cast<DWORD>(left > kLargestTransfer ? kLargestTransfer : left); }
+
+} // namespace
+
+bool ReadFromHandle(void* file, void* buffer, std::size_t count, std::size_t& delivered)
+{
+    delivered = 0;
     auto* out = static_cast<char*>(buffer);
     while (delivered < count) {
-        const std::size_t left = count - delivered;
-        const DWORD ask = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
         DWORD got = 0;
-        if (!ReadFile(handle_.Get(), out + delivered, ask, &got, nullptr)) return false;
+        if (!ReadFile(file, out + delivered, TransferSize(count - delivered), &got, nullptr)) return false;
         if (got == 0) break;
         delivered += got;
     }
     return true;
 }
 
-
-bool IsExistingFile(const std::string& path)
+bool ReadExactly(void* file, void* buffer, std::size_t count)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::size_t delivered = 0;
+    return ReadFromHandle(file, buffer, count, delivered) && delivered == count;
+}
+
+bool WriteAll(void* file, const void* buffer, std::size_t count)
+{
+    const auto* in = static_cast<const char*>(buffer);
+    for (std::size_t done = 0; done < count;) {
+        DWORD written = 0;
+        if (!WriteFile(file, in + done, TransferSize(count - done), &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+bool MarkForDeletion(void* file)
+{
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+bool SetAttributesOf(void* file, std::uint32_t attributes)
+{
+    FILE_BASIC_INFO basic{};  // times of 0 are left as they are; attributes of 0 would be too
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != 0;
 }

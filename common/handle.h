@@ -48,3 +48,6 @@ using TWindowHandle = TOwnedHandle<TWin32HandleTraits<HWND, DestroyWindow>>;
 using TIconHandle = TOwnedHandle<TWin32HandleTraits<HICON, DestroyIcon>>;
 // The environment block from GetEnvironmentStringsA.
 using TEnvironmentBlock = TOwnedHandle<TWin32HandleTraits<LPCH, FreeEnvironmentStringsA>>;
+// Memory the system allocated for the caller with LocalAlloc: a security
+// descriptor from GetSecurityInfo.
+using TLocalMemory = TOwnedHandle<TWin32HandleTraits<HLOCAL, LocalFree>>;

@@ -12,6 +12,7 @@
 
 #include "common/file_identity.h"
 #include "process/process_snapshot.h"
+#include "quarantine/kept_copy.h"
 
 // One entry of a folder listing.
 struct TFolderEntry {
@@ -23,14 +24,6 @@ struct TFolderEntry {
     // Neither name can be spelled exactly (a volume without short names):
     // Name is empty, and the entry can be neither opened nor entered.
     bool NameUnspellable = false;
-};
-
-// What became of the copy kept before a deletion.
-enum class TCopyOutcome {
-    None,      // none was made: nothing was deleted, or no quarantine is kept
-    Kept,      // in the quarantine, under QuarantineId
-    TooLarge,  // deleted without a copy: above the quarantine's size limit
-    Failed,    // deleted without a copy: the copy could not be written
 };
 
 // What a deletion did.

@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "process/file_removal.h"
 #include "process/process_routines.h"
+#include "quarantine/win32_quarantine.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ TFolderEntry EntryOf(const WIN32_FIND_DATAW& found)
 
 } // namespace
 
-TWin32ScanSystem::TWin32ScanSystem() : wow64_(RunsUnderWow64())
+TWin32ScanSystem::TWin32ScanSystem(TWin32Quarantine* quarantine) : quarantine_(quarantine), wow64_(RunsUnderWow64())
 {
     const std::string folder = WindowsFolder();
     if (!folder.empty()) windowsFolder_ = UpperCaseAscii(folder.back() == '\\' ? folder : folder + '\\');
@@ -94,10 +95,19 @@ std::unique_ptr<TCheckedObject> TWin32ScanSystem::OpenForCheck(const std::string
 std::optional<TFileIdentity> TWin32ScanSystem::IdentityAt(const std::string& path) { return ::IdentityAt(path); }
 
 TRemoval TWin32ScanSystem::DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
-                                              const std::string&)
+                                              const std::string& malwareName)
 {
+    TKeptCopy copy;
+    TBeforeDeletion keepCopy;
+    if (quarantine_) keepCopy = [&](void* file) { copy = quarantine_->Keep(file, path, malwareName); };
     TRemoval removal;
-    removal.Deleted = ::DeleteInfectedFile(path, checked);
+    removal.Deleted = ::DeleteInfectedFile(path, checked, keepCopy);
+    if (removal.Deleted) {
+        removal.Copy = copy.Outcome;
+        removal.QuarantineId = std::move(copy.Id);
+    } else if (copy.Outcome == TCopyOutcome::Kept) {
+        quarantine_->Remove(copy.Id);
+    }
     return removal;
 }
 

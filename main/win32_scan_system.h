@@ -7,12 +7,15 @@
 
 #include "main/scan_system.h"
 
+class TWin32Quarantine;
+
 // How long a process gets to close its windows before it is terminated.
 constexpr std::int32_t TERMINATION_TIMEOUT_MS = 3000;
 
 class TWin32ScanSystem final : public TScanSystem {
 public:
-    TWin32ScanSystem();
+    // quarantine, when given, keeps a copy of each file before its deletion.
+    explicit TWin32ScanSystem(TWin32Quarantine* quarantine = nullptr);
 
     std::vector<TProcessInfo> TakeProcessSnapshot() override;
     // CloseAndTerminateProcess with the run's time-out.
@@ -24,6 +27,8 @@ public:
     // attributes alone; the identity then tells a change.
     std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) override;
     std::optional<TFileIdentity> IdentityAt(const std::string& path) override;
+    // The copy is read through the deletion's handle; one kept for a file
+    // that then was not deleted is dropped again.
     TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
                                 const std::string& malwareName) override;
 
@@ -40,6 +45,7 @@ public:
     bool MissesModulesOf64BitProcesses() override { return wow64_; }
 
 private:
+    TWin32Quarantine* quarantine_;
     bool wow64_;
     std::string windowsFolder_;  // upper-cased on a to z, with its trailing "\"; empty when unknown
 };

@@ -6,13 +6,15 @@
 #include "kit/window.h"
 #include "main/application.h"
 #include "main/win32_scan_system.h"
+#include "quarantine/win32_quarantine.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     const TScanEngine engine = LoadScanEngine();
-    TWin32ScanSystem system;
+    TWin32Quarantine quarantine;
+    TWin32ScanSystem system(&quarantine);
     TNoJournal journal;
     try {
         TApplication application(SystemServices(), engine, system, journal);

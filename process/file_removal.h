@@ -1,7 +1,7 @@
-// Deleting a file that the user chose to delete: for good, no copy kept, and
-// only the file that was checked.
+// Deleting a file that the user chose to delete, and only the file that was
+// checked; a hook may first read it, through the same handle, to keep a copy.
 //
-//   const bool deleted = DeleteInfectedFile(path, checkedIdentity);
+//   const bool deleted = DeleteInfectedFile(path, checkedIdentity, keepCopy);
 //
 // Between the check and the deletion a prompt may stay up for minutes, and
 // the worm that owns the file's folders can rename them and put links in
@@ -12,12 +12,19 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "common/file_identity.h"
 
 // The longest path that DeleteInfectedFile takes.
 constexpr std::size_t MAX_DELETE_PATH = 259;
+
+// Called with the handle open on the file once it is known to be the
+// checked one and before anything changes it, when it can be deleted. The
+// handle reads the file from its start when the system granted read access;
+// without it (read refused, delete allowed) the file is deleted all the same.
+using TBeforeDeletion = std::function<void(void* file)>;
 
 // Sets the attributes of the file at path to archive alone, then deletes
 // it; true when it was deleted. Silent: every failure is false.
@@ -29,4 +36,7 @@ constexpr std::size_t MAX_DELETE_PATH = 259;
 // - A missing file gives false. A path longer than MAX_DELETE_PATH or
 //   holding a zero byte gives false and changes nothing: cut, it would name
 //   another file.
-bool DeleteInfectedFile(const std::string& path, const TFileIdentity& checked);
+// - beforeDeletion, when given, is called as said above; what it does does
+//   not change the deletion.
+bool DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
+                        const TBeforeDeletion& beforeDeletion = {});

@@ -3,7 +3,8 @@
 # planted on drive C, some running; the driver presses "&Analyser !",
 # deletes every detection outside \keep\ and ignores those inside. Then the
 # deleted files are gone, their processes ended, the kept ones untouched,
-# and nothing else on drive C changed.
+# the quarantine holds one copy of each deleted file, and nothing else on
+# drive C changed.
 #   scan_run_e2e.sh BIN_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
@@ -55,7 +56,10 @@ expect_eq "only the chosen files are gone" "./purvane-e2e/delete/.cache/PURVANE_
 ./purvane-e2e/delete/purvane_sample_library.dll
 ./purvane-e2e/delete/purvane_window_sample.exe
 ./purvane-e2e/delete/$(printf '\xe4\xb8\xad\xe6\x96\x87').exe" "$deleted"
-expect_eq "nothing new or changed" "" "$(LC_ALL=C comm -13 "$work/before.txt" "$work/after.txt")"
+new=$(LC_ALL=C comm -13 "$work/before.txt" "$work/after.txt")
+quarantine='^\./ProgramData/Purvane/Quarantaine/'
+expect_eq "one quarantine entry per deleted file" 6 "$(grep -c "$quarantine[0-9A-F]\{16\}\.pvq"$'\t' <<<"$new")"
+expect_eq "nothing else new or changed" "" "$(grep -v "$quarantine" <<<"$new")"
 
 WINEPREFIX=$PURVANE_WINEPREFIX wineserver -k 2>/dev/null
 finish

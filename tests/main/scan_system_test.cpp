@@ -25,14 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder link at link to target; false where links cannot be made here
-// (an account without the privilege; a system whose call makes nothing).
-bool MakeFolderLink(const std::string& link, const std::string& target)
-{
-    return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) &&
-           GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Copies sample n of the shipped set to path (a wide path: any name).
 void PlantSample(int n, const std::wstring& path)
 {

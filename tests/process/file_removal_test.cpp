@@ -1,6 +1,6 @@
 // Deleting the file that was checked, and only it: another file or a link at
 // its path, a changed file, files with every attribute, missing files, files
-// in use, folders and paths that do not fit.
+// in use, folders and paths that do not fit; the hook that reads it first.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +8,7 @@
 #include <iostream>
 #include <iterator>
 
+#include "common/file.h"
 #include "common/file_identity.h"
 #include "common/handle.h"
 #include "process/file_removal.h"
@@ -71,7 +72,18 @@ TEST(DeleteInfectedFile, OnlyTheCheckedFileIsDeleted)
             continue;
         }
         const std::string before = Content(checked);
-        EXPECT_EQ(DeleteInfectedFile(checked, identity), c.deleted) << c.what;
+        ASSERT_TRUE(SetFileAttributesA(checked.c_str(), FILE_ATTRIBUTE_READONLY)) << c.what;
+        // The hook reads the checked file, its attributes not yet cleared,
+        // and only when it is about to be deleted.
+        std::string seen = "not called";
+        const auto readBeforeDeletion = [&](void* file) {
+            char bytes[8];
+            std::size_t read = 0;
+            seen = ReadFromHandle(file, bytes, sizeof bytes, read) ? std::string(bytes, read) : "unreadable";
+            if (!(AttributesOf(file).value_or(0) & FILE_ATTRIBUTE_READONLY)) seen += ", attributes cleared";
+        };
+        EXPECT_EQ(DeleteInfectedFile(checked, identity, readBeforeDeletion), c.deleted) << c.what;
+        EXPECT_EQ(seen, c.deleted ? "MZ" : "not called") << c.what;
         EXPECT_EQ(Exists(checked), !c.deleted) << c.what;
         if (!c.deleted) EXPECT_EQ(Content(checked), before) << c.what;
         if (Exists(dir.Path("moved.exe"))) EXPECT_EQ(Content(dir.Path("moved.exe")), "MZ") << c.what;

@@ -44,4 +44,10 @@ std::wstring WidePath(const std::string& ansi)
                                                              wide.data(), static_cast<int>(wide.size()))));
     return wide;
 }
+
+bool MakeFolderLink(const std::string& link, const std::string& target)
+{
+    return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) &&
+           GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 #endif

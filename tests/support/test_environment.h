@@ -18,4 +18,8 @@ bool RunningUnderWine();
 // An ANSI path in UTF-16, for the wide file functions: with them a test can
 // make names that the ANSI code page cannot spell.
 std::wstring WidePath(const std::string& ansi);
+
+// A folder link at link to target; false where links cannot be made here
+// (an account without the privilege; a system whose call makes nothing).
+bool MakeFolderLink(const std::string& link, const std::string& target);
 #endif

@@ -1,0 +1,87 @@
+// One quarantine entry as it lies in its file: the copy of a deleted file
+// and its record, encoded so that the copy can neither run nor be detected.
+//
+//   offset  size  field (little-endian)
+//   0       4     magic "PVQ1"
+//   4       8     key of the byte stream
+//   12      ...   from here on every byte is XORed with the key's stream:
+//           4     the file's attributes
+//           8     content size
+//           8     date of the copy (100 ns units since 1601, UTC)
+//           16    MD5 of the content
+//           2     path length P, then P bytes: the original path
+//           2     name length N, then N bytes: the signature's name
+//           16    MD5 of the record, attributes to name included
+//           size  the content
+//
+// The stream is splitmix64 from the key: for every 8 bytes the state, at
+// first the key, grows by 0x9E3779B97F4A7C15 and its mix gives them, low
+// byte first; it starts at offset 12. The file holds exactly the head and
+// the content. Only the magic and the key stand in clear, so
+// no run of the original bytes, its path or its name survives in the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pe/MD5.h"
+
+// A file above this size is deleted without a copy.
+constexpr std::uint64_t MAX_QUARANTINED_FILE_SIZE = std::uint64_t{64} << 20;
+
+constexpr std::size_t ENTRY_MAGIC_SIZE = 4;
+constexpr std::size_t ENTRY_STREAM_START = ENTRY_MAGIC_SIZE + 8;
+
+struct TQuarantineRecord {
+    std::string OriginalPath;  // as the program spelled it, in its code page
+    std::string MalwareName;   // the signature that found the file
+    std::uint64_t Size = 0;
+    TMD5Digest Digest{};
+    std::uint64_t Date = 0;         // 100 ns units since 1601, UTC
+    std::uint32_t Attributes = 0;   // the file's attributes before its deletion
+    bool operator==(const TQuarantineRecord&) const = default;
+};
+
+// The longest head an entry can have, and the longest entry.
+extern const std::size_t MAX_ENTRY_HEAD_SIZE;
+extern const std::uint64_t MAX_ENTRY_SIZE;
+
+// True when record can be written: a path and a name within their limits,
+// without a zero byte, and a size within the file size limit.
+bool IsStorableRecord(const TQuarantineRecord& record);
+
+// The byte stream of a key: XORs bytes with it, each call going on where the
+// last one stopped. Applying it twice from the same start gives the bytes back.
+class TQuarantineStream {
+public:
+    explicit TQuarantineStream(std::uint64_t key) : state_(key) {}
+    void Apply(std::span<std::uint8_t> bytes);
+
+private:
+    std::uint64_t state_;
+    std::uint64_t block_ = 0;
+    std::size_t used_ = 8;  // bytes of block_ already given
+};
+
+// Encodes content in place and returns the head that goes before it.
+// record must be storable and describe content (size and digest).
+std::vector<std::uint8_t> EncodeEntry(const TQuarantineRecord& record, std::uint64_t key, std::span<std::uint8_t> content);
+
+// The record of an entry whose file holds fileSize bytes, start being its
+// first bytes (up to MAX_ENTRY_HEAD_SIZE of them). Nothing unless start holds
+// a whole head that passes its own digest, and fileSize is exactly the head
+// and the content that the record announces.
+std::optional<TQuarantineRecord> ReadEntryHead(std::span<const std::uint8_t> start, std::uint64_t fileSize);
+
+struct TDecodedEntry {
+    TQuarantineRecord Record;
+    std::vector<std::uint8_t> Content;
+};
+
+// A whole entry file, decoded; nothing when its head is damaged or its
+// content does not give the recorded MD5.
+std::optional<TDecodedEntry> DecodeEntry(std::vector<std::uint8_t> entry);
