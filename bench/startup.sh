@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Start-up time of Purvane.exe with full-size tables (4500 patterns, 260,000
-# fingerprints), from launch to its idle window, against a bare Win32
-# program that only opens a window; both timed by the same Windows driver in
-# the same Wine session (median of RUNS starts each). Last line: both times
-# and our ratio.
+# fingerprints), from launch to its idle window, against two floors: a bare
+# Win32 program that only opens a window, and a floor window with the same
+# manifest, the same system libraries (comctl32 v6, shell32, uxtheme) and one
+# common control. All three are timed by the same Windows driver in the same
+# Wine session (median of RUNS starts each). Last line: the times and our
+# ratio to each.
 #   scripts/bench startup [RUNS]
 set -euo pipefail
 native=$1
@@ -16,7 +18,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The full-size signature set, beside a copy of the program and the engine.
-cp "$bin/Purvane.exe" "$bin/QZ_SSCAN.DLL" "$bin/startup_timer.exe" "$bin/bare_window.exe" "$work/"
+cp "$bin/Purvane.exe" "$bin/QZ_SSCAN.DLL" "$bin/startup_timer.exe" "$bin/bare_window.exe" "$bin/floor_window.exe" "$work/"
 awk 'BEGIN { for (i = 0; i < 4500; i++) printf "Bench.Pattern.%d\t4D5A%08X????00%08X\n", i, i, i * 7 }' >"$work/patterns.src"
 awk 'BEGIN { for (i = 0; i < 260000; i++) printf "%d\t%08X%08X%08X%08X\tBench.Fp.%d\n", 512 + i % 4096, i, i * 31, i * 17, i * 13, i }' \
   >"$work/fingerprints.src"
@@ -33,9 +35,11 @@ times=$("${display[@]}" bash -c '
   w=$1; runs=$2
   ours=$("$w" startup_timer.exe "$runs" Purvane.exe | tr -d "\r")
   bare=$("$w" startup_timer.exe "$runs" bare_window.exe | tr -d "\r")
+  floor=$("$w" startup_timer.exe "$runs" floor_window.exe | tr -d "\r")
   WINEPREFIX=$PURVANE_WINEPREFIX wineserver -k || true
-  echo "$ours $bare"
+  echo "$ours $bare $floor"
 ' startup "$root/scripts/wine-exec" "$runs")
-read -r ours bare <<<"$times"
-ratio=$(echo "scale=2; $ours / $bare" | bc)
-echo "start-up to idle window, median of $runs: Purvane ${ours} ms, bare window ${bare} ms, ratio ${ratio}x"
+read -r ours bare floor <<<"$times"
+ratio() { echo "scale=2; $ours / $1" | bc; }
+echo "start-up to idle window, median of $runs: Purvane ${ours} ms, bare window ${bare} ms, floor window ${floor} ms;" \
+     "ratio $(ratio "$bare")x the bare window, $(ratio "$floor")x the floor window"
