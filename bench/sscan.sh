@@ -74,7 +74,7 @@ done
 echo "matching files: ours $(wc -l <"$work/ours.txt"), yara $(wc -l <"$work/yara.txt"), clamscan $(wc -l <"$work/clam.txt"), hyperscan $(wc -l <"$work/hs.txt"); agree: $agree"
 
 mbps() { echo "scale=1; $bytes / 1048576 / $1" | bc; }
-ratio() { echo "scale=2; $1 / $2" | bc; }
+ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
 scan_only() { sed -n 's/^seconds //p' "$1"; }
 ours_mbps=$(mbps "$ours_s"); yara_mbps=$(mbps "$yara_s"); clam_mbps=$(mbps "$clam_s"); hs_mbps=$(mbps "$hs_s")
 ours_scan_mbps=$(mbps "$(scan_only "$work/ours.log")"); hs_scan_mbps=$(mbps "$(scan_only "$work/hs.log")")
