@@ -21,8 +21,9 @@
 
 namespace {
 
-// The program's status label and bar, in the same places of a window of
-// the same size.
+// A label and a bar where the program has its file status label and bar,
+// in a window of the same size: the system's plain controls, as the simplest
+// program would use them.
 constexpr int kClientWidth = 606, kClientHeight = 560;
 constexpr TBounds kBarBounds = {56, 200, 521, 17};
 constexpr int kLabelX = 48, kLabelY = 171, kLabelWidth = 546;
@@ -57,7 +58,11 @@ void OpenFloorWindow(TFloorWindow& floor)
                                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                        Instance(), nullptr));
     if (!floor.Window) throw TWindowError("no floor window");
-    floor.Label = AddFixedLabel(floor.Window.Get(), kLabelX, kLabelY, kLabelWidth, floor.Font.Get());
+    // The system's own label, one line, cut with an ellipsis.
+    floor.Label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
+                                  kLabelX, kLabelY, kLabelWidth, TextSize("", floor.Font.Get()).cy, floor.Window.Get(),
+                                  nullptr, Instance(), nullptr);
+    SendMessageA(floor.Label, WM_SETFONT, reinterpret_cast<WPARAM>(floor.Font.Get()), FALSE);
     floor.Bar = AddMarqueeBar(floor.Window.Get(), kBarBounds, RGB(0, 0, 128));
     UpdateWindow(floor.Window.Get());
 }
