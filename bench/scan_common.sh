@@ -12,6 +12,8 @@
 #                      the walk with only the window's work for each file,
 #                      or (--bare) the walk alone
 # Each time_ function prints seconds, and fails when its run gave none.
+#   runs_of N COMMAND...   N timings of COMMAND, one a line
+#   median                 the median of the numbers read, one a line
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$bench_dir")
 . "$root/tests/e2e/plant.sh"
@@ -27,6 +29,14 @@ scan_bench_prepare() {
   drive_c=$PURVANE_WINEPREFIX/drive_c
   "$native/bin/sigtool" export-clamav "$bin" "$work/shipped"
 }
+
+runs_of() {
+  local n=$1 i
+  shift
+  for ((i = 0; i < n; i++)); do "$@"; done
+}
+
+median() { sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 
 # on_display COMMAND...: COMMAND on a display of its own; the display
 # server's farewell on the error output is left out.
@@ -49,7 +59,7 @@ time_clamscan() {
   local start
   start=$(date +%s.%N)
   clamscan --no-summary --infected -r -d "$work/shipped.ndb" -d "$work/shipped.mdb" "$drive_c" >"$work/clam.log" || true
-  echo "$(date +%s.%N) - $start" | bc
+  awk "BEGIN { printf \"%.3f\\n\", $(date +%s.%N) - $start }"
 }
 
 time_walk_floor() {

@@ -10,9 +10,8 @@ set -euo pipefail
 scan_bench_prepare "$1"
 echo "drive C: $(find "$drive_c" -type f | wc -l) files, $(du -sm "$drive_c" | cut -f1) MB"
 
-median() { sort -n | sed -n 2p; }
-for i in 1 2 3; do time_purvane; done >"$work/ours.txt"
-for i in 1 2 3; do time_clamscan; done >"$work/clam.txt"
+runs_of 3 time_purvane >"$work/ours.txt"
+runs_of 3 time_clamscan >"$work/clam.txt"
 ours=$(median <"$work/ours.txt"); clam=$(median <"$work/clam.txt")
 echo "clamscan found: $(grep -c FOUND "$work/clam.log" || true)"
 echo "Purvane.exe run: $ours s (runs: $(tr '\n' ' ' <"$work/ours.txt")); clamscan -r: $clam s (runs: $(tr '\n' ' ' <"$work/clam.txt"))"

@@ -2,18 +2,19 @@
 # The whole run as drive C grows. A clean Wine prefix's drive C, then with
 # 10,000 and with N extra files (default 50,000) in 1,000 folders: one in
 # ten an .exe of 20 KB (admitted to both checks; not a PE image), the rest
-# .txt of 2 KB, each file with bytes of its own. At each size, one run each
-# of: Purvane.exe from the click to the summary (the outside driver's
-# elapsed), clamscan -r with the same set, the walk floor (the walk with only
-# the window's work for each file, bench/windows/walk_floor.cpp) and the
-# bare walk. Prints the times, the ratios, and the cost per extra file (the
-# time above the clean drive's, divided by the extra files), whose growth
-# from 10,000 to N shows a walk that does not scale linearly. An untimed run
-# of the program goes first.
-#   scripts/bench scan_scale [N]
+# .txt of 2 KB, each file with bytes of its own. At each size, the median of
+# RUNS runs (default 3) of each of: Purvane.exe from the click to the summary
+# (the outside driver's elapsed), clamscan -r with the same set, the walk
+# floor (the walk with only the window's work for each file,
+# bench/windows/walk_floor.cpp) and the bare walk. Prints the times, the
+# ratios, and the cost per extra file (the time above the clean drive's,
+# divided by the extra files), whose growth from 10,000 to N shows a walk
+# that does not scale linearly. An untimed run of the program goes first.
+#   scripts/bench scan_scale [N [RUNS]]
 set -euo pipefail
 . "$(dirname "$0")/scan_common.sh"
 extra=${2:-50000}
+runs=${3:-3}
 scan_bench_prepare "$1"
 tree=$drive_c/scale
 
@@ -43,10 +44,10 @@ made=0
 for n in "${sizes[@]}"; do
   add_files "$made" "$n"; made=$n
   echo "extra $n: drive C holds $(find "$drive_c" -type f | wc -l) files, $(du -sm "$drive_c" | cut -f1) MB"
-  ours[$n]=$(time_purvane)
-  clam[$n]=$(time_clamscan)
-  floor[$n]=$(time_walk_floor)
-  walk[$n]=$(time_walk_floor --bare)
+  ours[$n]=$(runs_of "$runs" time_purvane | median)
+  clam[$n]=$(runs_of "$runs" time_clamscan | median)
+  floor[$n]=$(runs_of "$runs" time_walk_floor | median)
+  walk[$n]=$(runs_of "$runs" time_walk_floor --bare | median)
   echo "  Purvane ${ours[$n]} s, walk floor ${floor[$n]} s, clamscan -r ${clam[$n]} s, bare walk ${walk[$n]} s;" \
        "Purvane/floor $(calc "${ours[$n]} / ${floor[$n]}" 2)x, Purvane/clamscan $(calc "${ours[$n]} / ${clam[$n]}" 2)x"
 done
