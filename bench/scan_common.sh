@@ -13,10 +13,10 @@
 #                      or (--bare) the walk alone
 # Each time_ function prints seconds, and fails when its run gave none.
 #   runs_of N COMMAND...   N timings of COMMAND, one a line
-#   median                 the median of the numbers read, one a line
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$bench_dir")
 . "$root/tests/e2e/plant.sh"
+. "$bench_dir/median.sh"
 
 scan_bench_prepare() {
   local native=$1
@@ -35,8 +35,6 @@ runs_of() {
   shift
   for ((i = 0; i < n; i++)); do "$@"; done
 }
-
-median() { sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 
 # on_display COMMAND...: COMMAND on a display of its own; the display
 # server's farewell on the error output is left out.

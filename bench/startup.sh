@@ -4,13 +4,15 @@
 # Win32 program that only opens a window, and a floor window with the same
 # manifest, the same system libraries (comctl32 v6, shell32, uxtheme) and one
 # common control. All three are timed by the same Windows driver in the same
-# Wine session (median of RUNS starts each). Last line: the times and our
-# ratio to each.
+# Wine session, started in turn, RUNS rounds after one untimed round (the
+# session's first starts); the medians are compared. Last line: the times
+# and our ratio to each.
 #   scripts/bench startup [RUNS]
 set -euo pipefail
 native=$1
 runs=${2:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/median.sh"
 build=$(dirname "$native")
 "$root/scripts/build" win64 >/dev/null
 bin=$build/win64/bin
@@ -33,13 +35,16 @@ display=()
 cd "$work"
 times=$("${display[@]}" bash -c '
   w=$1; runs=$2
-  ours=$("$w" startup_timer.exe "$runs" Purvane.exe | tr -d "\r")
-  bare=$("$w" startup_timer.exe "$runs" bare_window.exe | tr -d "\r")
-  floor=$("$w" startup_timer.exe "$runs" floor_window.exe | tr -d "\r")
+  for ((round = 0; round <= runs; round++)); do
+    for program in Purvane.exe bare_window.exe floor_window.exe; do
+      ms=$("$w" startup_timer.exe 1 "$program" | tr -d "\r")
+      [ "$round" = 0 ] || echo "$program $ms"
+    done
+  done
   WINEPREFIX=$PURVANE_WINEPREFIX wineserver -k || true
-  echo "$ours $bare $floor"
 ' startup "$root/scripts/wine-exec" "$runs")
-read -r ours bare floor <<<"$times"
-ratio() { echo "scale=2; $ours / $1" | bc; }
+median_of() { awk -v program="$1" '$1 == program { print $2 }' <<<"$times" | median; }
+ours=$(median_of Purvane.exe); bare=$(median_of bare_window.exe); floor=$(median_of floor_window.exe)
+ratio() { awk "BEGIN { printf \"%.2f\", $ours / $1 }"; }
 echo "start-up to idle window, median of $runs: Purvane ${ours} ms, bare window ${bare} ms, floor window ${floor} ms;" \
      "ratio $(ratio "$bare")x the bare window, $(ratio "$floor")x the floor window"
