@@ -11,16 +11,16 @@
 #   time_walk_floor [--bare]
 #                      the walk with only the window's work for each file,
 #                      or (--bare) the walk alone
-# Each time_ function prints seconds, and fails when its run gave none.
 #   runs_of N COMMAND...   N timings of COMMAND, one a line
+# Each time_ function prints seconds, and fails when its run gave none.
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$bench_dir")
-. "$root/tests/e2e/plant.sh"
+. "$root/demo/plant.sh"
 . "$bench_dir/median.sh"
 
 scan_bench_prepare() {
   local native=$1
-  (cd "$root" && scripts/build win64 >/dev/null)
+  (cd "$root" && scripts/quietly scripts/build win64)
   bin=$(dirname "$native")/win64/bin
   work=$(mktemp -d)
   export PURVANE_WINEPREFIX=$work/prefix

@@ -14,7 +14,7 @@ runs=${2:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/median.sh"
 build=$(dirname "$native")
-"$root/scripts/build" win64 >/dev/null
+"$root/scripts/quietly" "$root/scripts/build" win64
 bin=$build/win64/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

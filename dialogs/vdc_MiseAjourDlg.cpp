@@ -1,6 +1,6 @@
 #include "dialogs/vdc_MiseAjourDlg.h"
 
-#include "main/pictures/pictures.h"
+#include "resources/pictures/pictures.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // close box (and Escape) closes it and opens nothing.
 #pragma once
 
-#include "dialogs/web_pages.h"
+#include "resources/web_pages.h"
 #include "kit/controls.h"
 #include "kit/hints.h"
 #include "kit/link_label.h"

@@ -2,9 +2,11 @@
 
 const char* const APPLICATION_TITLE = "Purvane";
 
-TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine)
+TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
+                           TRunJournal& journal)
     : miseAJourDlg_(services.OpenWebPage),
-      mainDlg_({services, engine, *patterns_, *fingerprints_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_, scanSystem_})
+      mainDlg_({services, scanner_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_}),
+      scanner_(engine, system, mainDlg_, journal)
 {
     mainDlg_.Create();
     virusFoundDlg_.Create(mainDlg_.Handle());

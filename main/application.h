@@ -3,12 +3,9 @@
 // application to end.
 #pragma once
 
-#include <memory>
-
 #include "engine/qz_dll_sscan_header.h"
 #include "main/main.h"
 #include "main/platform_services.h"
-#include "main/scan_system.h"
 
 // The application's title: the caption of the box that shows an error no
 // handler caught.
@@ -16,26 +13,26 @@ extern const char* const APPLICATION_TITLE;
 
 // The program's windows and what they work with, made in the start-up's
 // order: the main window (its creation loads the signature files), then the
-// detection prompt, the families list and the update notice.
+// detection prompt, the families list and the update notice. The engine,
+// the system and the journal must outlive it.
 class TApplication {
 public:
-    TApplication(const TPlatformServices& services, const TScanEngine& engine);
+    TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
+                 TRunJournal& journal);
 
     // Shows the main window and runs the message loop; the exit code.
     int Run();
 
     TMainDlg& MainDlg() { return mainDlg_; }
+    TVirusFoundDlg& VirusFoundDlg() { return virusFoundDlg_; }
     TListeVirusDlg& ListeVirusDlg() { return listeVirusDlg_; }
     TMiseAJourDlg& MiseAJourDlg() { return miseAJourDlg_; }
-    const TPatternSignatureTable& Patterns() const { return *patterns_; }
+    TScanner& Scanner() { return scanner_; }
 
 private:
-    // The tables are allocated at full capacity once and live until the end.
-    std::unique_ptr<TPatternSignatureTable> patterns_ = std::make_unique<TPatternSignatureTable>();
-    std::unique_ptr<TPEMD5SignatureTable> fingerprints_ = std::make_unique<TPEMD5SignatureTable>();
     TVirusFoundDlg virusFoundDlg_;
     TListeVirusDlg listeVirusDlg_;
     TMiseAJourDlg miseAJourDlg_;
-    TWin32ScanSystem scanSystem_;
-    TMainDlg mainDlg_;
+    TMainDlg mainDlg_;   // uses the scanner from its creation on, after the constructors
+    TScanner scanner_;  // its view is the main window
 };

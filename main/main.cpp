@@ -4,8 +4,7 @@
 
 #include "common/errors.h"
 #include "kit/skin.h"
-#include "main/pictures/pictures.h"
-#include "main/signature_loading.h"
+#include "resources/pictures/pictures.h"
 
 namespace {
 
@@ -131,15 +130,13 @@ void TMainDlg::FormCreate()
     StopProgressBars();
     SetStatusText(TScanPhase::Memory, "");
     SetStatusText(TScanPhase::Files, "");
-    programDir_ = ProgramDirOf(parts_.Services.ExecutablePath());
-    if (!parts_.Engine.Usable())
+    ProgramDir_ = ProgramDirOf(parts_.Services.ExecutablePath());
+    if (!parts_.Scanner.Signatures().Engine().Usable())
         parts_.Services.ShowMessageBox(Handle(), SCAN_ENGINE_MISSING_TEXT, SCAN_ENGINE_MISSING_CAPTION,
                                        MB_OK | MB_ICONWARNING);
     try {
-        LoadSignatureDatabases(
-            programDir_, parts_.Patterns, parts_.Fingerprints,
-            [this](const TPatternSignature* table, std::int32_t count) { parts_.Engine.InitScan(table, count); },
-            [this](const TStartupMessage& message) { ShowStartupError(message.Text, message.Caption); });
+        parts_.Scanner.Signatures().Load(
+            ProgramDir_, [this](const TStartupMessage& message) { ShowStartupError(message.Text, message.Caption); });
     } catch (const TSignatureFormatError& error) {
         // The rest of the creation is skipped; the window still opens and works.
         parts_.Services.ShowMessageBox(Handle(), error.what(), "Purvane", kErrorBox);
@@ -196,28 +193,18 @@ void TMainDlg::buttonGoClick()
 {
     if (scanRunning_) return;
     scanRunning_ = true;
-    scanStopRequested_ = false;
+    ScanStopRequested_ = false;
     ResetResultsGrid();
     ShowRunningButtons();
-    PreparedScanRun().Run();
+    parts_.Scanner.Run().Run();
     scanRunning_ = false;
     ShowIdleButtons();
     if (closeRequested_) FormClose();
 }
 
-TScanRun& TMainDlg::PreparedScanRun()
-{
-    if (!scanRun_) {
-        fingerprintLookup_.emplace(parts_.Fingerprints);
-        objectCheck_.emplace(parts_.Engine, *fingerprintLookup_);
-        scanRun_.emplace(*this, parts_.ScanSystem, *objectCheck_);
-    }
-    return *scanRun_;
-}
-
 void TMainDlg::buttonArreterClick()
 {
-    scanStopRequested_ = true;
+    ScanStopRequested_ = true;
     ShowIdleButtons();
     StopProgressBars();
     ProcessPendingMessages();
@@ -227,7 +214,7 @@ void TMainDlg::Button2Click() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 void TMainDlg::URLLabel2Click()
 {
-    parts_.ListeVirusDlg.SignatureCount = parts_.Patterns.PatternSignatureCount();
+    parts_.ListeVirusDlg.SignatureCount = parts_.Scanner.Signatures().Patterns().PatternSignatureCount();
     parts_.ListeVirusDlg.ShowModal(Handle());
 }
 
@@ -241,7 +228,7 @@ void TMainDlg::OnClose()
 {
     if (!scanRunning_) return FormClose();
     closeRequested_ = true;
-    scanStopRequested_ = true;
+    ScanStopRequested_ = true;
 }
 
 void TMainDlg::FormClose()
@@ -340,11 +327,12 @@ void TMainDlg::WriteResultRow(std::int32_t row, const std::string& path, const s
 
 void TMainDlg::RepaintResults() { UpdateWindow(Grid.Handle()); }
 
-int TMainDlg::ShowDetectionPrompt(const std::string& file, const std::string& malwareName)
+TPromptAnswer TMainDlg::ShowDetectionPrompt(const std::string& file, const std::string& malwareName)
 {
     parts_.VirusFoundDlg.DetectedVirus = malwareName;
     parts_.VirusFoundDlg.DetectedFile = file;
-    return parts_.VirusFoundDlg.ShowModal(Handle());
+    return parts_.VirusFoundDlg.ShowModal(Handle()) == MODAL_RESULT_DELETE ? TPromptAnswer::Delete
+                                                                          : TPromptAnswer::Ignore;
 }
 
 void TMainDlg::ProcessPendingMessages()

@@ -6,13 +6,11 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "dialogs/mvc_VirusFoundDlg.h"
 #include "dialogs/unit_VirusListe.h"
 #include "dialogs/vdc_MiseAjourDlg.h"
-#include "engine/qz_dll_sscan_header.h"
 #include "kit/controls.h"
 #include "kit/hints.h"
 #include "kit/link_label.h"
@@ -21,10 +19,8 @@
 #include "kit/string_grid.h"
 #include "kit/top_window.h"
 #include "main/platform_services.h"
-#include "main/scan_run.h"
 #include "main/scan_view.h"
-#include "signatures/qz_PE_MD5.h"
-#include "signatures/qzs_scan.h"
+#include "main/scanner.h"
 
 // The folder part of an executable's full path, ending with "\".
 std::string ProgramDirOf(const std::string& executablePath);
@@ -34,13 +30,10 @@ bool UpdateNoticeDue(const TCalendarDate& date);
 // What the main window works with; it owns none of it.
 struct TMainDlgParts {
     const TPlatformServices& Services;
-    const TScanEngine& Engine;
-    TPatternSignatureTable& Patterns;
-    TPEMD5SignatureTable& Fingerprints;
+    TScanner& Scanner;  // the signatures it loads, the run it starts
     TVirusFoundDlg& VirusFoundDlg;
     TListeVirusDlg& ListeVirusDlg;
     TMiseAJourDlg& MiseAJourDlg;
-    TScanSystem& ScanSystem;  // what a scan run reads and changes of the system
 };
 
 class TMainDlg : public TTopWindow, public TScanView {
@@ -49,11 +42,9 @@ public:
     // Creates the window and its controls, then runs FormCreate.
     void Create();
 
-    bool ScanStopRequested() const override { return scanStopRequested_; }
+    bool ScanStopRequested() const override { return ScanStopRequested_; }
     bool CloseRequested() const override { return closeRequested_; }
-    // The run of the last "&Analyser !", or null before the first.
-    const TScanRun* ScanRun() const { return scanRun_ ? &*scanRun_ : nullptr; }
-    const std::string& ProgramDir() const { return programDir_; }
+    const std::string& ProgramDir() const { return ProgramDir_; }
     // A start-up error asked the application to end. The request is posted
     // when the message loop starts, so that every start-up message box stays
     // up until it is answered (a pending quit would close the next box).
@@ -71,7 +62,7 @@ public:
     void WriteResultRow(std::int32_t row, const std::string& path, const std::string& malwareName,
                         const std::string& action) override;
     void RepaintResults() override;
-    int ShowDetectionPrompt(const std::string& file, const std::string& malwareName) override;
+    TPromptAnswer ShowDetectionPrompt(const std::string& file, const std::string& malwareName) override;
     void ProcessPendingMessages() override;
     void ShowRunSummary(const std::string& text, const std::string& caption) override;
 
@@ -112,18 +103,12 @@ private:
     void StopProgressBars();
     TStatusLabel& StatusLabel(TScanPhase phase);
     HWND ProgressBar(TScanPhase phase) const;
-    TScanRun& PreparedScanRun();
 
     TMainDlgParts parts_;
-    bool scanStopRequested_ = false;
+    bool ScanStopRequested_ = false;
     bool scanRunning_ = false;
     bool closeRequested_ = false;
-    // Made at the first run, once the fingerprint table is loaded; the run
-    // keeps FileCounter from one run to the next.
-    std::optional<TPEMD5Lookup> fingerprintLookup_;
-    std::optional<TObjectCheck> objectCheck_;
-    std::optional<TScanRun> scanRun_;
-    std::string programDir_;
+    std::string ProgramDir_;
     bool quitRequested_ = false;
     bool skinActive_ = false;
 

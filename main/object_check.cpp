@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "engine/pattern_check.h"
 
-void TObjectCheck::Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted) const
+void TSignatureCheck::Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted) const
 {
     if (admitted.Pattern) {
         const TVirusInfo pattern = ScanWithPatternEngine(engine_, path);

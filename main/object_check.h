@@ -31,18 +31,21 @@ public:
     virtual void OnCheckError(const std::string& path, const std::string& message) = 0;
 };
 
-// The check as the scan run calls it; tests put a fake in its place.
-class TObjectChecker {
+// The object check as the scan run calls it: an interface, which
+// TSignatureCheck implements and tests fake.
+class TObjectCheck {
 public:
-    virtual ~TObjectChecker() = default;
+    virtual ~TObjectCheck() = default;
     // The admitted checks of path, each detection and error to handler.
     virtual void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted = {}) const = 0;
 };
 
-class TObjectCheck final : public TObjectChecker {
+// The object check against both signature sets: the engine's patterns,
+// then the PE fingerprints.
+class TSignatureCheck final : public TObjectCheck {
 public:
     // Both must outlive the check.
-    TObjectCheck(const TScanEngine& engine, const TPEMD5Lookup& fingerprints) : engine_(engine), fingerprints_(fingerprints) {}
+    TSignatureCheck(const TScanEngine& engine, const TPEMD5Lookup& fingerprints) : engine_(engine), fingerprints_(fingerprints) {}
 
     void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted = {}) const override;
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "dialogs/web_pages.h"
+#include "resources/web_pages.h"
 
 struct TCalendarDate {
     int Year, Month, Day;

@@ -21,6 +21,9 @@ const char* const ACTION_DELETED = "supprim\xE9";
 const char* const ACTION_IGNORED = "ignor\xE9";
 const char* const ACTION_FAILED = "suppression \xE9" "chou\xE9";
 const char* const ACTION_FAILED_FEMININE = "suppression \xE9" "chou\xE9" "e";
+const char* const MODULES_OF_64_BIT_PROCESSES_TEXT =
+    "\r\n\r\nCette version 32 bits de Purvane ne peut pas analyser les modules des process 64 bits : "
+    "utilisez la version 64 bits pour analyser toute la m\xE9moire.";
 
 namespace {
 
@@ -60,11 +63,20 @@ bool HasFingerprintScanExtension(const std::string& upperName)
     return HoldsOneOf(upperName, kFingerprintScanExtensions);
 }
 
-std::string UncheckedObjectsText(int count)
+std::string UncheckedObjectsText(TUncheckedReason reason, int count)
 {
     if (count <= 0) return {};
-    if (count == 1) return "\r\n\r\n1 objet n'a pas pu \xEAtre analys\xE9 : il a chang\xE9 pendant son analyse.";
-    return "\r\n\r\n" + std::to_string(count) + " objets n'ont pas pu \xEAtre analys\xE9s : ils ont chang\xE9 pendant leur analyse.";
+    const bool one = count == 1;
+    std::string text = "\r\n\r\n" + std::to_string(count) +
+                       (one ? " objet n'a pas pu \xEAtre analys\xE9 : " : " objets n'ont pas pu \xEAtre analys\xE9s : ");
+    switch (reason) {
+    case TUncheckedReason::Changed:
+        return text + (one ? "il a chang\xE9 pendant son analyse." : "ils ont chang\xE9 pendant leur analyse.");
+    case TUncheckedReason::Unspellable:
+        return text + (one ? "son nom ne s'\xE9" "crit pas dans la page de code du syst\xE8me, qui ne lui donne pas de nom court."
+                           : "leur nom ne s'\xE9" "crit pas dans la page de code du syst\xE8me, qui ne leur donne pas de nom court.");
+    }
+    return text;
 }
 
 void TScanRun::Run()
@@ -89,7 +101,8 @@ void TScanRun::StartRun()
     view_.SetProgress(TScanPhase::Files, 0);
     view_.ProcessPendingMessages();
     DetectionCount_ = 0;
-    uncheckedObjects_ = 0;
+    counts_ = {};
+    journal_.RunStarted();
     // The labels keep the last run's texts, in black, until new ones come.
     view_.SetStatusColour(TScanPhase::Memory, TStatusColour::Running);
     view_.SetStatusColour(TScanPhase::Files, TStatusColour::Running);
@@ -106,6 +119,7 @@ void TScanRun::ScanMemory()
         if (process.ImagePath.size() >= kShortestExaminedImagePath) {
             view_.SetProgress(TScanPhase::Memory, static_cast<int>(i * 100 / n));
             view_.SetStatusText(TScanPhase::Memory, "Analyse du process " + process.ImagePath);
+            ++counts_.ProcessesExamined;
             CheckObject(process.ImagePath, {&process, false});
             // The modules of one process go without a stop test between them.
             for (const TModuleInfo& module : process.Modules) CheckModule(module.ModulePath, process);
@@ -121,6 +135,7 @@ void TScanRun::CheckModule(const std::string& path, const TProcessInfo& process)
     if (std::find(VisitedModules_.begin(), VisitedModules_.end(), upper) != VisitedModules_.end()) return;
     VisitedModules_.push_back(std::move(upper));
     view_.SetStatusText(TScanPhase::Memory, "Analyse du module " + path);
+    ++counts_.ModulesExamined;
     CheckObject(path, {&process, false});
 }
 
@@ -139,14 +154,18 @@ void TScanRun::ScanFolder(const std::string& path)
     const std::string folder = EnsureTrailingBackslash(path);
     // A link to a folder that is already on the walk's path (a junction to
     // an ancestor) would make the walk go round until the paths overflow.
-    const std::optional<TFolderIdentity> identity = system_.FolderIdentity(folder);
+    const std::optional<TFileId> identity = system_.FolderId(folder);
     if (identity) {
         if (std::find(foldersOnPath_.begin(), foldersOnPath_.end(), *identity) != foldersOnPath_.end()) return;
         foldersOnPath_.push_back(*identity);
     }
     system_.ForEachFolderEntry(folder, [&](const TFolderEntry& entry) {
         if (StopRequested()) return false;
-        if (entry.IsFolder) {
+        if (entry.NameUnspellable) {
+            // It can be neither opened nor entered: counted, so that the run
+            // never calls clean what it did not see.
+            if (!entry.IsVolumeLabel) CountUnchecked(TUncheckedReason::Unspellable);
+        } else if (entry.IsFolder) {
             if (entry.Name != "." && entry.Name != "..") ScanFolder(folder + entry.Name);
         } else if (!entry.IsVolumeLabel) {
             CheckFileEntry(path, folder, entry.Name);
@@ -160,54 +179,115 @@ void TScanRun::ScanFolder(const std::string& path)
 void TScanRun::CheckFileEntry(const std::string& path, const std::string& folder, const std::string& name)
 {
     ++FileCounter_;
+    ++counts_.FilesMet;
     if (FileCounter_ % 10 == 0) view_.SetProgress(TScanPhase::Files, FileCounter_ % 100);
     view_.SetStatusText(TScanPhase::Files,
                         "Analyse du fichier (" + std::to_string(FileCounter_) + ") : " + ShownFolder(path) + name);
     const std::string upper = UpperCaseAscii(name);
     const TCheckAdmission admitted{HasPatternScanExtension(upper), HasFingerprintScanExtension(upper)};
-    if (admitted.Pattern || admitted.Fingerprint) CheckObject(folder + name, {nullptr, true}, admitted);
+    if (!admitted.Pattern && !admitted.Fingerprint) return;
+    ++counts_.FilesChecked;
+    CheckObject(folder + name, {nullptr, true}, admitted);
 }
+
+// Hands each detection and error of one object's checks to the run, with
+// that object's state.
+class TScanRun::TObjectDetections final : public TDetectionHandler {
+public:
+    TObjectDetections(TScanRun& run, TCheckState& state) : run_(run), state_(state) {}
+    void OnDetection(const std::string& path, const std::string& name, TDetectionKind kind) override
+    {
+        run_.OnDetection(state_, path, name, kind);
+    }
+    // The file stopped being a PE image while it was read: it changed.
+    void OnCheckError(const std::string&, const std::string&) override { run_.OnChange(state_); }
+
+private:
+    TScanRun& run_;
+    TCheckState& state_;
+};
 
 void TScanRun::CheckObject(const std::string& path, TObject object, TCheckAdmission admitted)
 {
-    current_ = object;
-    check_.Check(path, *this, admitted);
-    current_ = {};
+    std::unique_ptr<TCheckedObject> opened = system_.OpenForCheck(path);
+    if (!opened) return;  // nothing there that can be read
+    TCheckState state{object, opened->Identity(), std::move(opened)};
+    TObjectDetections detections(*this, state);
+    check_.Check(path, detections, admitted);
+    // Checked without a prompt: was it the opened file all along? After a
+    // prompt the row tells what became of the object.
+    if (state.Opened) IsStillTheOpenedFile(state, path);
 }
 
-void TScanRun::OnDetection(const std::string& path, const std::string& name, TDetectionKind kind)
+bool TScanRun::IsStillTheOpenedFile(TCheckState& state, const std::string& path)
 {
-    const bool feminine = current_.OnDrive && kind == TDetectionKind::Pattern;
-    HandleDetection(path, name, feminine ? ACTION_FAILED_FEMININE : ACTION_FAILED);
+    if (!state.Changed && system_.IdentityAt(path) != state.Identity) OnChange(state);
+    return !state.Changed;
 }
 
-void TScanRun::OnCheckError(const std::string&, const std::string&) { ++uncheckedObjects_; }
-
-void TScanRun::HandleDetection(const std::string& path, const std::string& name, const char* failureText)
+void TScanRun::OnChange(TCheckState& state)
 {
-    const std::int32_t row = ++DetectionCount_;
+    if (!state.Changed) CountUnchecked(TUncheckedReason::Changed);
+    state.Changed = true;
+}
+
+void TScanRun::OnDetection(TCheckState& state, const std::string& path, const std::string& name, TDetectionKind kind)
+{
+    // What was read must be what the user is asked about, and what a
+    // deletion would strike.
+    if (state.Removed || !IsStillTheOpenedFile(state, path)) return;
+    // The file is let go before the prompt, so that the deletion can open it;
+    // from here its identity alone stands for it.
+    state.Opened.reset();
+    state.Removed = HandleDetection(state, path, name, kind);
+}
+
+bool TScanRun::HandleDetection(const TCheckState& state, const std::string& path, const std::string& name,
+                               TDetectionKind kind)
+{
+    TDetectionRecord record;
+    record.Number = ++DetectionCount_;
+    record.Phase = state.Object.OnDrive ? TScanPhase::Files : TScanPhase::Memory;
+    record.ProcessId = state.Object.Process ? state.Object.Process->PID : 0;
+    record.Path = path;
+    record.MalwareName = name;
+    record.Kind = kind;
     // Once the window is closing, nothing more is deleted on the user's behalf.
-    const int choice = view_.CloseRequested() ? 2 : view_.ShowDetectionPrompt(path, name);
-    const char* action = ACTION_IGNORED;
-    if (choice == 1) {
-        if (current_.Process) system_.EndProcess(current_.Process->PID, current_.Process->CreateTime);
-        action = system_.DeleteInfectedFile(path) ? ACTION_DELETED : failureText;
+    record.Answer = view_.CloseRequested() ? TPromptAnswer::Ignore : view_.ShowDetectionPrompt(path, name);
+    record.Action = ACTION_IGNORED;
+    if (record.Answer == TPromptAnswer::Delete) {
+        if (state.Object.Process) system_.EndProcess(state.Object.Process->PID, state.Object.Process->CreateTime);
+        record.Removal = system_.DeleteInfectedFile(path, state.Identity, name);
+        const bool feminine = state.Object.OnDrive && kind == TDetectionKind::Pattern;
+        record.Action = record.Removal.Deleted ? ACTION_DELETED : feminine ? ACTION_FAILED_FEMININE : ACTION_FAILED;
     }
-    view_.WriteResultRow(row, path, name, action);
+    view_.WriteResultRow(record.Number, path, name, record.Action);
     view_.RepaintResults();
+    journal_.Detection(record);
+    return record.Removal.Deleted;
+}
+
+std::string TScanRun::SummaryNotes() const
+{
+    std::string notes;
+    for (const TUncheckedReason reason : {TUncheckedReason::Changed, TUncheckedReason::Unspellable})
+        notes += UncheckedObjectsText(reason, UncheckedObjects(reason));
+    if (system_.MissesModulesOf64BitProcesses()) notes += MODULES_OF_64_BIT_PROCESSES_TEXT;
+    return notes;
 }
 
 void TScanRun::EndRun()
 {
-    const std::string unchecked = UncheckedObjectsText(uncheckedObjects_);
-    if (StopRequested()) {
+    counts_.Stopped = StopRequested();
+    const std::string notes = SummaryNotes() + journal_.RunEnded(counts_);
+    if (counts_.Stopped) {
         view_.SetStatusText(TScanPhase::Files, RUN_STOPPED_TEXT);
         // A window that is closing shows no summary: the program ends.
-        if (!view_.CloseRequested()) view_.ShowRunSummary(RUN_STOPPED_TEXT + unchecked, RUN_STOPPED_CAPTION);
+        if (!view_.CloseRequested()) view_.ShowRunSummary(RUN_STOPPED_TEXT + notes, RUN_STOPPED_CAPTION);
         return;
     }
     const bool infected = DetectionCount_ > 0;
     view_.SetStatusText(TScanPhase::Files, infected ? FILES_INFECTED_TEXT : FILES_CLEAN_TEXT);
     view_.SetStatusColour(TScanPhase::Files, infected ? TStatusColour::Infected : TStatusColour::Clean);
-    view_.ShowRunSummary((infected ? RUN_INFECTED_BOX_TEXT : RUN_CLEAN_BOX_TEXT) + unchecked, RUN_ENDED_CAPTION);
+    view_.ShowRunSummary((infected ? RUN_INFECTED_BOX_TEXT : RUN_CLEAN_BOX_TEXT) + notes, RUN_ENDED_CAPTION);
 }

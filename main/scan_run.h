@@ -10,54 +10,24 @@
 // twice (once before each deletion) and writes rows 1 and 2:
 //   C:\w\worm.exe  <name>  supprimé
 //   C:\w\worm.dll  <name>  supprimé
+//
+// Each object is opened once, before its checks. A detection is put to the
+// user only while the path still names the file that was opened, and
+// "&Supprimer" deletes that file and no other: a worm that swaps its folder
+// for a link while the prompt is up makes the deletion fail, not strike
+// elsewhere. An object that changed under its checks is counted among those
+// that could not be checked.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "main/object_check.h"
+#include "main/run_journal.h"
+#include "main/scan_system.h"
 #include "main/scan_view.h"
-#include "process/process_snapshot.h"
-
-// How long a process gets to close its windows before it is terminated.
-constexpr std::int32_t TERMINATION_TIMEOUT_MS = 3000;
-
-// A folder's identity on its volume: two paths that reach one folder (a
-// link, a junction) have the same identity.
-struct TFolderIdentity {
-    std::uint32_t VolumeSerial = 0;
-    std::uint64_t FileIndex = 0;
-    bool operator==(const TFolderIdentity&) const = default;
-};
-
-// One entry of a folder listing.
-struct TFolderEntry {
-    std::string Name;  // as the system spells it (a short name when the long one cannot be spelled)
-    bool IsFolder = false;
-    bool IsVolumeLabel = false;
-};
-
-// What a run needs of the system besides the window.
-class TScanSystem {
-public:
-    virtual ~TScanSystem() = default;
-    // The running processes, restricted to processes, as one refresh lists them.
-    virtual std::vector<TProcessInfo> TakeProcessSnapshot() = 0;
-    // Ends the process that the snapshot saw with this id and creation time.
-    virtual void EndProcess(std::uint32_t pid, std::uint64_t createTime) = 0;
-    virtual bool DeleteInfectedFile(const std::string& path) = 0;
-    // The letter of the drive that holds the Windows folder ("C" when unknown).
-    virtual char GetSystemDrive() = 0;
-    // Calls onEntry with each entry of folder (which ends with "\") in the
-    // system's order, as long as it returns true. No entry when the folder
-    // cannot be listed.
-    virtual void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) = 0;
-    // The identity of folder, or nothing when it cannot be read.
-    virtual std::optional<TFolderIdentity> FolderIdentity(const std::string& folder) = 0;
-};
 
 // The texts of a run's end (Windows-1252).
 extern const char* const MEMORY_INFECTED_TEXT;
@@ -87,15 +57,19 @@ std::string ShownFolder(const std::string& folder);
 // admit a file to the pattern check, or to the fingerprint check.
 bool HasPatternScanExtension(const std::string& upperName);
 bool HasFingerprintScanExtension(const std::string& upperName);
-// The end-of-run box's addition for objects whose check failed; empty for 0.
-std::string UncheckedObjectsText(int count);
 
-class TScanRun : private TDetectionHandler {
+// The end-of-run box's addition for count objects left unchecked for
+// reason; empty for 0.
+std::string UncheckedObjectsText(TUncheckedReason reason, int count);
+// The end-of-run box's addition for a 32-bit program on 64-bit Windows.
+extern const char* const MODULES_OF_64_BIT_PROCESSES_TEXT;
+
+class TScanRun {
 public:
-    // All three must outlive the run object, which the main window keeps
-    // for its lifetime (FileCounter goes on from run to run).
-    TScanRun(TScanView& view, TScanSystem& system, const TObjectChecker& check)
-        : view_(view), system_(system), check_(check)
+    // All four must outlive the run object, which lives as long as the
+    // window (FileCounter goes on from run to run).
+    TScanRun(TScanView& view, TScanSystem& system, const TObjectCheck& check, TRunJournal& journal)
+        : view_(view), system_(system), check_(check), journal_(journal)
     {
     }
 
@@ -112,36 +86,56 @@ public:
 
     std::int32_t DetectionCount() const { return DetectionCount_; }
     std::int32_t FileCounter() const { return FileCounter_; }
-    int UncheckedObjects() const { return uncheckedObjects_; }
+    int UncheckedObjects(TUncheckedReason reason) const { return counts_.Unchecked[static_cast<int>(reason)]; }
+    // The counts of the last run, or of the one going on.
+    const TRunCounts& Counts() const { return counts_; }
 
 private:
-    // The object under check: the process to end before a deletion, and
-    // whether it is a file met on the drive.
+    // What kind of object is checked: the process to end before a
+    // deletion, and whether it is a file met on the drive.
     struct TObject {
         const TProcessInfo* Process = nullptr;
         bool OnDrive = false;
     };
+    // One object's check as it goes.
+    struct TCheckState {
+        TObject Object;
+        TFileIdentity Identity;                  // of the file opened for the check
+        std::unique_ptr<TCheckedObject> Opened;  // held until the first prompt
+        bool Removed = false;                    // deleted at a prompt: nothing more to check
+        bool Changed = false;                    // no longer the file opened: counted, never acted on
+    };
+    class TObjectDetections;
 
     void StartRun();
     void EndMemoryScan();
     void EndRun();
+    std::string SummaryNotes() const;
+    // Opens the object once, runs the admitted checks and acts on what they
+    // find, for the file opened and only for it.
     void CheckObject(const std::string& path, TObject object, TCheckAdmission admitted = {});
     // A file of the folder at path; folder is path with its trailing "\".
     void CheckFileEntry(const std::string& path, const std::string& folder, const std::string& name);
     bool StopRequested() const { return view_.ScanStopRequested() || view_.CloseRequested(); }
 
-    void OnDetection(const std::string& path, const std::string& name, TDetectionKind kind) override;
-    void OnCheckError(const std::string& path, const std::string& message) override;
-    void HandleDetection(const std::string& path, const std::string& name, const char* failureText);
+    void OnDetection(TCheckState& state, const std::string& path, const std::string& name, TDetectionKind kind);
+    void OnChange(TCheckState& state);
+    void CountUnchecked(TUncheckedReason reason) { ++counts_.Unchecked[static_cast<int>(reason)]; }
+    // True while path still names the file opened for the check; a change
+    // is counted once.
+    bool IsStillTheOpenedFile(TCheckState& state, const std::string& path);
+    // The prompt and what the user chose; true when the file was deleted.
+    bool HandleDetection(const TCheckState& state, const std::string& path, const std::string& name,
+                         TDetectionKind kind);
 
     TScanView& view_;
     TScanSystem& system_;
-    const TObjectChecker& check_;
+    const TObjectCheck& check_;
+    TRunJournal& journal_;
 
     std::int32_t DetectionCount_ = 0;
     std::int32_t FileCounter_ = 0;
     std::vector<std::string> VisitedModules_;
-    std::vector<TFolderIdentity> foldersOnPath_;  // the walk never enters a folder twice on one path
-    int uncheckedObjects_ = 0;
-    TObject current_;
+    std::vector<TFileId> foldersOnPath_;  // the walk never enters a folder twice on one path
+    TRunCounts counts_;
 };

@@ -1,22 +1,82 @@
-// The scan run's system on Windows: the process snapshot, the ending of a
-// process, the removal of a file and the folders of the system drive.
+// What a scan run needs of the system besides the window: the processes,
+// ending one, the folders of the system drive, and the files it checks and
+// deletes. The Windows adapter is TWin32ScanSystem; tests put fakes here.
 #pragma once
 
-#include "main/scan_run.h"
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-class TWin32ScanSystem final : public TScanSystem {
+#include "common/file_identity.h"
+#include "process/process_snapshot.h"
+
+// One entry of a folder listing.
+struct TFolderEntry {
+    // As the system spells it in the program's code page; the short (8.3)
+    // name when the long one has no exact spelling there.
+    std::string Name;
+    bool IsFolder = false;
+    bool IsVolumeLabel = false;
+    // Neither name can be spelled exactly (a volume without short names):
+    // Name is empty, and the entry can be neither opened nor entered.
+    bool NameUnspellable = false;
+};
+
+// What became of the copy kept before a deletion.
+enum class TCopyOutcome {
+    None,      // none was made: nothing was deleted, or no quarantine is kept
+    Kept,      // in the quarantine, under QuarantineId
+    TooLarge,  // deleted without a copy: above the quarantine's size limit
+    Failed,    // deleted without a copy: the copy could not be written
+};
+
+// What a deletion did.
+struct TRemoval {
+    bool Deleted = false;
+    TCopyOutcome Copy = TCopyOutcome::None;
+    std::string QuarantineId;
+};
+
+// A file opened for its check. It holds the identity that the checks and a
+// deletion must find again and, while it lives, keeps the file from being
+// rewritten or renamed under the checks.
+class TCheckedObject {
 public:
-    std::vector<TProcessInfo> TakeProcessSnapshot() override;
-    // CloseAndTerminateProcess with the run's time-out.
-    void EndProcess(std::uint32_t pid, std::uint64_t createTime) override;
-    bool DeleteInfectedFile(const std::string& path) override;
-    // The first letter of the Windows folder; "C" when it cannot be read.
-    char GetSystemDrive() override;
-    // Every kind of entry of "*.*": read-only, hidden, system, volume label,
-    // folder, archive. A name the ANSI code page cannot spell comes back with
-    // "?" in it and could never be opened; its short name stands for it when
-    // the volume has one.
-    void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) override;
-    // The volume serial number and file index of the folder.
-    std::optional<TFolderIdentity> FolderIdentity(const std::string& folder) override;
+    virtual ~TCheckedObject() = default;
+    virtual TFileIdentity Identity() const = 0;
+};
+
+class TScanSystem {
+public:
+    virtual ~TScanSystem() = default;
+    // The running processes, restricted to processes, as one refresh lists them.
+    virtual std::vector<TProcessInfo> TakeProcessSnapshot() = 0;
+    // Ends the process that the snapshot saw with this id and creation time.
+    virtual void EndProcess(std::uint32_t pid, std::uint64_t createTime) = 0;
+
+    // Opens the file at path for its check; null when nothing there opens.
+    virtual std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) = 0;
+    // The identity of what path names now; nothing when it names nothing.
+    virtual std::optional<TFileIdentity> IdentityAt(const std::string& path) = 0;
+    // Deletes the file at path when it is still the one checked, after
+    // keeping a copy of it in the quarantine under malwareName.
+    virtual TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
+                                        const std::string& malwareName) = 0;
+
+    // The letter of the drive that holds the Windows folder ("C" when unknown).
+    virtual char GetSystemDrive() = 0;
+    // Calls onEntry with each entry of folder (which ends with "\") in the
+    // system's order, as long as it returns true. No entry when the folder
+    // cannot be listed.
+    virtual void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) = 0;
+    // Where folder is: two paths that reach one folder (a link, a junction)
+    // give the same id. Nothing when it cannot be read.
+    virtual std::optional<TFileId> FolderId(const std::string& folder) = 0;
+
+    // True for a 32-bit program on 64-bit Windows, which cannot list the
+    // modules of 64-bit processes.
+    virtual bool MissesModulesOf64BitProcesses() = 0;
 };

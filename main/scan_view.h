@@ -15,6 +15,9 @@ enum class TScanPhase { Memory, Files };
 // Black while a run goes on, blue for a clean result, red with detections.
 enum class TStatusColour { Running, Clean, Infected };
 
+// The user's answer to the detection prompt; closing it counts as Ignore.
+enum class TPromptAnswer { Delete, Ignore };
+
 class TScanView {
 public:
     virtual ~TScanView() = default;
@@ -30,9 +33,8 @@ public:
                                 const std::string& action) = 0;
     virtual void RepaintResults() = 0;
 
-    // Shows the detection prompt modally for file and malware and returns its
-    // modal result (1: delete, 2: ignore).
-    virtual int ShowDetectionPrompt(const std::string& file, const std::string& malwareName) = 0;
+    // Shows the detection prompt modally for file and malware.
+    virtual TPromptAnswer ShowDetectionPrompt(const std::string& file, const std::string& malwareName) = 0;
 
     // Lets the window handle the messages that wait (the stop button's click).
     virtual void ProcessPendingMessages() = 0;

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "common/code_page.h"
 #include "common/handle.h"
 
 namespace {
@@ -120,41 +121,16 @@ std::string NormalizeModulePath(const std::string& path)
     return NormalizeModulePath(path, TWin32PathSystem());
 }
 
-namespace {
-
-// The ANSI spelling of text; unspellable is set when a character had none.
-std::string AnsiText(const std::wstring& text, bool& unspellable)
-{
-    BOOL usedDefault = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, &usedDefault);
-    std::string ansi(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), length, nullptr, nullptr);
-    unspellable = usedDefault != FALSE;
-    return ansi;
-}
-
-} // namespace
-
-std::string AnsiSpelling(const std::wstring& text)
-{
-    bool unspellable = false;
-    return AnsiText(text, unspellable);
-}
-
 std::string SpellablePath(const std::wstring& path)
 {
-    bool unspellable = false;
-    std::string ansi = AnsiText(path, unspellable);
-    if (!unspellable) return ansi;
+    if (std::optional<std::string> exact = ExactAnsiSpelling(path)) return std::move(*exact);
     const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0) return ansi;
+    if (needed == 0) return "";
     std::wstring shortPath(needed, L'\0');
     const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
-    if (length == 0 || length >= needed) return ansi;
+    if (length == 0 || length >= needed) return "";
     shortPath.resize(length);
-    std::string shortAnsi = AnsiText(shortPath, unspellable);
-    return unspellable ? ansi : shortAnsi;
+    return ExactAnsiSpelling(shortPath).value_or("");
 }
 
 bool EnablePrivilege(const std::string& name)

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/code_page.h"
 #include "common/handle.h"
 #include "common/text.h"
+#include "process/process_record.h"
 #include "process/process_routines.h"
 
 namespace {
@@ -51,66 +53,62 @@ TFileHandle TakeSnapshot(DWORD flags, DWORD pid)
     return snapshot;
 }
 
-// The modules of process pid; imagePath becomes the path of the last module
-// whose name is processName, ignoring case. A 64-bit build lists the 32-bit
-// modules of a 32-bit process too.
-std::vector<TModuleInfo> ListModules(DWORD pid, const std::string& processName, std::string& imagePath,
-                                     const TWin32PathSystem& paths)
-{
-    std::vector<TModuleInfo> modules;
-    imagePath.clear();
-    const TFileHandle snapshot = TakeSnapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
-    if (!snapshot) return modules;
-    // The wide entries give the paths whole: one the code page cannot spell
-    // is taken in its short form (see SpellablePath).
-    MODULEENTRY32W entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more; more = Module32NextW(snapshot.Get(), &entry)) {
-        TModuleInfo module;
-        module.ModuleName = AnsiSpelling(FieldText(entry.szModule));
-        module.ModulePath = NormalizeModulePath(SpellablePath(FieldText(entry.szExePath)), paths);
-        module.BaseAddress = reinterpret_cast<std::uintptr_t>(entry.modBaseAddr);
-        module.ImageSize = entry.modBaseSize;
-        if (UpperCaseAscii(module.ModuleName) == UpperCaseAscii(processName)) imagePath = module.ModulePath;
-        modules.push_back(std::move(module));
+// What the system tells of a process: the process status services, the
+// native query and Toolhelp's module lists.
+class TWin32ProcessSource final : public TProcessSource {
+public:
+    explicit TWin32ProcessSource(const TWin32PathSystem& paths)
+        : paths_(paths), query_(NtQueryInformationProcessEntry())
+    {
     }
-    return modules;
-}
 
-// The main module's file name from the process status services, without
-// its native prefix; empty when the process cannot be opened.
-std::string MainModuleFileName(DWORD pid)
-{
-    const TKernelHandle process(OpenProcess(kQueryAccess, FALSE, pid));
-    if (!process) return "";
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameExW(process.Get(), nullptr, buffer, MAX_PATH);
-    return RemoveNativePrefix(SpellablePath(std::wstring(buffer, std::min<DWORD>(length, MAX_PATH))));
-}
-
-TProcessInfo ProcessRecord(const PROCESSENTRY32& entry, const TWin32PathSystem& paths)
-{
-    TProcessInfo info;
-    info.PID = entry.th32ProcessID;
-    info.Name = FileNamePart(FieldText(entry.szExeFile), paths);
-    info.Modules = ListModules(info.PID, info.Name, info.ImagePath, paths);
-    if (info.Name.empty()) {
-        if (info.PID == 0) info.Name = "[System Idle Process]";
-        else if (info.PID <= 9) info.Name = "System";
+    std::uint64_t CreationTime(std::uint32_t pid) override
+    {
+        const TKernelHandle process(OpenProcess(kQueryAccess, FALSE, pid));
+        TKernelUserTimes times{};
+        if (!process || !query_ || query_(process.Get(), kProcessTimesClass, &times, sizeof(times), nullptr) < 0)
+            return 0;
+        return static_cast<std::uint64_t>(times.CreateTime.QuadPart);
     }
-    if (!paths.IsExistingFile(info.ImagePath)) info.ImagePath = MainModuleFileName(info.PID);
-    if (!paths.IsExistingFile(info.ImagePath)) info.ImagePath = SearchByName(info.Name, info.ImagePath, paths);
-    return info;
-}
 
-// The creation time of process pid; 0 when it cannot be read.
-std::uint64_t CreationTime(DWORD pid, TNtQueryInformationProcess query)
-{
-    const TKernelHandle process(OpenProcess(kQueryAccess, FALSE, pid));
-    TKernelUserTimes times{};
-    if (!process || !query || query(process.Get(), kProcessTimesClass, &times, sizeof(times), nullptr) < 0) return 0;
-    return static_cast<std::uint64_t>(times.CreateTime.QuadPart);
-}
+    // A 64-bit build lists the 32-bit modules of a 32-bit process too.
+    std::vector<TModuleInfo> Modules(std::uint32_t pid, const std::string& processName, std::string& imagePath) override
+    {
+        std::vector<TModuleInfo> modules;
+        imagePath.clear();
+        const TFileHandle snapshot = TakeSnapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+        if (!snapshot) return modules;
+        // The wide entries give the paths whole: one the code page cannot
+        // spell exactly is taken in its short form (see SpellablePath).
+        MODULEENTRY32W entry;
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more; more = Module32NextW(snapshot.Get(), &entry)) {
+            TModuleInfo module;
+            module.ModuleName = ExactAnsiSpelling(FieldText(entry.szModule)).value_or("");
+            module.ModulePath = NormalizeModulePath(SpellablePath(FieldText(entry.szExePath)), paths_);
+            module.BaseAddress = reinterpret_cast<std::uintptr_t>(entry.modBaseAddr);
+            module.ImageSize = entry.modBaseSize;
+            if (!processName.empty() && UpperCaseAscii(module.ModuleName) == UpperCaseAscii(processName))
+                imagePath = module.ModulePath;
+            modules.push_back(std::move(module));
+        }
+        return modules;
+    }
+
+    // Without its native prefix.
+    std::string MainModuleFileName(std::uint32_t pid) override
+    {
+        const TKernelHandle process(OpenProcess(kQueryAccess, FALSE, pid));
+        if (!process) return "";
+        wchar_t buffer[MAX_PATH];
+        const DWORD length = GetModuleFileNameExW(process.Get(), nullptr, buffer, MAX_PATH);
+        return RemoveNativePrefix(SpellablePath(std::wstring(buffer, std::min<DWORD>(length, MAX_PATH))));
+    }
+
+private:
+    const TWin32PathSystem& paths_;
+    const TNtQueryInformationProcess query_;
+};
 
 }  // namespace
 
@@ -127,12 +125,15 @@ void TProcessSnapshot::Refresh()
     const TWin32PathSystem paths;
     const TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return;
-    PROCESSENTRY32 entry;
+    TWin32ProcessSource source(paths);
+    PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
-        processes_.push_back(ProcessRecord(entry, paths));
-    const TNtQueryInformationProcess query = NtQueryInformationProcessEntry();
-    for (TProcessInfo& info : processes_) info.CreateTime = CreationTime(info.PID, query);
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
+        // A name the code page cannot spell exactly is left empty: a
+        // look-alike spelling would lead the search by name to another file.
+        const std::string exeName = ExactAnsiSpelling(FieldText(entry.szExeFile)).value_or("");
+        processes_.push_back(BuildProcessRecord(entry.th32ProcessID, exeName, source, paths));
+    }
 }
 
 TProcessInfo TProcessSnapshot::GetProcessInfo(int index) const

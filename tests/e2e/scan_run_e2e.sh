@@ -7,16 +7,8 @@
 #   scan_run_e2e.sh BIN_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
-. "$here/plant.sh"
+. "$here/scratch_prefix.sh"
 bin=$1
-root=$(cd "$here/../.." && pwd)
-
-export PURVANE_WINEPREFIX=$work/prefix
-. "$root/scripts/wine-env"
-prefix_error=$("$root/scripts/wine-exec" --prefix 2>&1) || true
-expect_eq "a scratch Wine prefix" "" "$prefix_error"
-[ -z "$prefix_error" ] || { finish; exit 1; }
-c=$PURVANE_WINEPREFIX/drive_c
 plant_samples "$c" "$bin"
 
 # Each file of drive C with its size and digest (links not followed).
@@ -27,7 +19,7 @@ listing() {
 }
 listing >"$work/before.txt"
 
-"$root/scripts/wine-exec" "$bin/purvane_driver.exe" "$(windows_path "$bin/Purvane.exe")" --keep '\keep\' \
+"$e2e_root/scripts/wine-exec" "$bin/purvane_driver.exe" "$(windows_path "$bin/Purvane.exe")" --keep '\keep\' \
   "${E2E_STARTS[@]}" >"$work/driver.txt" 2>"$work/driver.err"
 status=$?
 cat "$work/driver.txt"

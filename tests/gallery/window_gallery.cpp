@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "main/application.h"
+#include "main/win32_scan_system.h"
 
 int main(int argc, char** argv)
 {
@@ -19,11 +20,14 @@ int main(int argc, char** argv)
     services.ShowMessageBox = [](HWND, const char*, const char*, UINT) { return IDOK; };
     services.OpenWebPage = [](HWND, const char*) {};
     const TScanEngine engine = LoadScanEngine();
-    TApplication application(services, engine);
+    TWin32ScanSystem system;
+    TNoJournal journal;
+    TApplication application(services, engine, system, journal);
     TMainDlg& mainDlg = application.MainDlg();
     ShowWindow(mainDlg.Handle(), SW_SHOW);
     if (std::strcmp(which, "list") == 0) {
-        application.ListeVirusDlg().SignatureCount = application.Patterns().PatternSignatureCount();
+        application.ListeVirusDlg().SignatureCount =
+            application.Scanner().Signatures().Patterns().PatternSignatureCount();
         application.ListeVirusDlg().ShowModal(mainDlg.Handle());
     } else if (std::strcmp(which, "notice") == 0) {
         application.MiseAJourDlg().ShowModal(mainDlg.Handle());

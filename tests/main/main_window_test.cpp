@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kit/skin.h"
-#include "main/main.h"
+#include "main/application.h"
 #include "signatures/signature_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_environment.h"
@@ -58,30 +58,27 @@ class TEmptySystem : public TScanSystem {
 public:
     std::vector<TProcessInfo> TakeProcessSnapshot() override { return {}; }
     void EndProcess(std::uint32_t, std::uint64_t) override {}
-    bool DeleteInfectedFile(const std::string&) override { return false; }
+    std::unique_ptr<TCheckedObject> OpenForCheck(const std::string&) override { return nullptr; }
+    std::optional<TFileIdentity> IdentityAt(const std::string&) override { return std::nullopt; }
+    TRemoval DeleteInfectedFile(const std::string&, const TFileIdentity&, const std::string&) override { return {}; }
     char GetSystemDrive() override { return 'C'; }
     void ForEachFolderEntry(const std::string&, const std::function<bool(const TFolderEntry&)>&) override {}
-    std::optional<TFolderIdentity> FolderIdentity(const std::string&) override { return std::nullopt; }
+    std::optional<TFileId> FolderId(const std::string&) override { return std::nullopt; }
+    bool MissesModulesOf64BitProcesses() override { return false; }
 };
 
 // The program's windows over a folder of signature files, with recorded
-// message boxes and pages.
+// message boxes and pages, assembled as the program assembles them.
 class TRig {
 public:
     explicit TRig(const TFiles& files = {}, bool usableEngine = true, const std::string& executablePath = "")
-        : engine_(usableEngine ? TScanEngine::Locate(ProgramFolder()) : TScanEngine()),
-          patterns_(std::make_unique<TPatternSignatureTable>()),
-          fingerprints_(std::make_unique<TPEMD5SignatureTable>()), miseAJour(record.Services().OpenWebPage)
+        : engine_(usableEngine ? TScanEngine::Locate(ProgramFolder()) : TScanEngine())
     {
         WriteFiles(dir_, files);
         record.ExecutablePath = executablePath.empty() ? dir_.Path("Purvane.exe") : executablePath;
         services_ = record.Services();
-        main = std::make_unique<TMainDlg>(
-            TMainDlgParts{services_, engine_, *patterns_, *fingerprints_, virusFound, liste, miseAJour, system_});
-        main->Create();
-        virusFound.Create(main->Handle());
-        liste.Create(main->Handle());
-        miseAJour.Create(main->Handle());
+        application_ = std::make_unique<TApplication>(services_, engine_, system_, journal_);
+        main = &application_->MainDlg();
     }
     ~TRig() { DiscardPendingMessages(); }
 
@@ -91,22 +88,22 @@ public:
         for (const auto& box : record.Boxes) texts.push_back(box.Text);
         return texts;
     }
+    TVirusFoundDlg& VirusFound() { return application_->VirusFoundDlg(); }
+    TListeVirusDlg& Liste() { return application_->ListeVirusDlg(); }
+    TMiseAJourDlg& MiseAJour() { return application_->MiseAJourDlg(); }
 
     TRecordingServices record;
 
 private:
     TTempDir dir_;
     TEmptySystem system_;
+    TNoJournal journal_;
     TPlatformServices services_;
     TScanEngine engine_;
-    std::unique_ptr<TPatternSignatureTable> patterns_;
-    std::unique_ptr<TPEMD5SignatureTable> fingerprints_;
+    std::unique_ptr<TApplication> application_;
 
 public:
-    TVirusFoundDlg virusFound;
-    TListeVirusDlg liste;
-    TMiseAJourDlg miseAJour;
-    std::unique_ptr<TMainDlg> main;
+    TMainDlg* main = nullptr;
 };
 
 const std::string kNoPatterns = "Impossible de charger le fichier de signatures";
@@ -415,10 +412,10 @@ TEST(MainWindow, StatusTextToBuffersOfEverySize)
 TEST(MainWindow, DetectionPromptThroughTheView)
 {
     TRig rig;
-    PostClick(rig.virusFound.buttonSupprimer);
-    EXPECT_EQ(rig.main->ShowDetectionPrompt("C:\\a.exe", "W32/Test"), MODAL_RESULT_DELETE);
-    EXPECT_EQ(rig.virusFound.DetectedFile, "C:\\a.exe");
-    EXPECT_EQ(WindowText(rig.virusFound.NomVirus), "W32/Test");
+    PostClick(rig.VirusFound().buttonSupprimer);
+    EXPECT_EQ(rig.main->ShowDetectionPrompt("C:\\a.exe", "W32/Test"), TPromptAnswer::Delete);
+    EXPECT_EQ(rig.VirusFound().DetectedFile, "C:\\a.exe");
+    EXPECT_EQ(WindowText(rig.VirusFound().NomVirus), "W32/Test");
 }
 
 TEST(MainWindow, LinksOpenTheirPages)
@@ -434,10 +431,10 @@ TEST(MainWindow, LinksOpenTheirPages)
 TEST(MainWindow, FamiliesListShowsTheLoadedCount)
 {
     TRig rig({4000, 600});  // above 4500: refused, and still what the list tells
-    PostClick(rig.liste.Button1);
+    PostClick(rig.Liste().Button1);
     SendMessageA(rig.main->URLLabel2.Handle(), WM_LBUTTONUP, 0, 0);
-    EXPECT_EQ(rig.liste.SignatureCount, 4600);
-    EXPECT_EQ(WindowText(rig.liste.LNbSig), "4600 signatures de virus MSN et leurs variantes en base.");
+    EXPECT_EQ(rig.Liste().SignatureCount, 4600);
+    EXPECT_EQ(WindowText(rig.Liste().LNbSig), "4600 signatures de virus MSN et leurs variantes en base.");
 }
 
 TEST(MainWindow, UpdateNoticeOnClosingFromTheSecondOfJune2013)
@@ -453,7 +450,7 @@ TEST(MainWindow, UpdateNoticeOnClosingFromTheSecondOfJune2013)
             TRig rig;
             rig.record.Date = c.date;
             // The notice's "&OK" opens the product's page: a page tells it was shown.
-            PostClick(rig.miseAJour.Button2);
+            PostClick(rig.MiseAJour().Button2);
             if (byButton)
                 SendMessageA(rig.main->Button2, BM_CLICK, 0, 0);
             else

@@ -50,7 +50,7 @@ protected:
     }
 
     TShippedSetCheck shipped_;
-    const TObjectCheck* check_ = &shipped_.Check();
+    const TSignatureCheck* check_ = &shipped_.Check();
     TTempDir dir_;
 };
 

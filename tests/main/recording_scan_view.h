@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,11 @@ public:
         rows.push_back({row, path, name, action});
     }
     void RepaintResults() override { ++repaints; }
-    int ShowDetectionPrompt(const std::string& file, const std::string& name) override
+    TPromptAnswer ShowDetectionPrompt(const std::string& file, const std::string& name) override
     {
         prompts.push_back(file + " | " + name);
         closing = closing || closeDuringPrompt;
+        if (onPrompt) onPrompt();
         return answer;
     }
     void ProcessPendingMessages() override
@@ -46,14 +48,19 @@ public:
         summaries.push_back(caption + " | " + text);
     }
 
-    const std::string& LastText(TScanPhase phase) { return texts[phase].back(); }
+    std::string LastText(TScanPhase phase)
+    {
+        const std::vector<std::string>& shown = texts[phase];
+        return shown.empty() ? std::string() : shown.back();
+    }
 
-    int answer = 2;  // 1: "&Supprimer", 2: "&Ignorer"
+    TPromptAnswer answer = TPromptAnswer::Ignore;
     bool stop = false, closing = false, closeDuringPrompt = false;
     std::function<void(TRecordingView&)> onMessages;
+    std::function<void()> onPrompt;  // while the prompt is up
     int messageRounds = 0, repaints = 0;
     std::map<TScanPhase, std::vector<std::string>> texts;
-    std::map<TScanPhase, TStatusColour> colours;
+    std::map<TScanPhase, std::optional<TStatusColour>> colours;  // none until the run sets one
     std::map<TScanPhase, std::vector<int>> progress;
     std::map<TScanPhase, bool> marquee, shown;
     std::vector<TRow> rows;

@@ -25,11 +25,26 @@ public:
     {
         events.push_back("end " + std::to_string(pid) + "@" + std::to_string(createTime));
     }
-    bool DeleteInfectedFile(const std::string& path) override
+    std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) override
+    {
+        const std::optional<TFileIdentity> identity = IdentityAt(path);
+        if (!identity) return nullptr;
+        return std::make_unique<TOpened>(*identity);
+    }
+    std::optional<TFileIdentity> IdentityAt(const std::string& path) override
+    {
+        const TFileIdentity* file = Resolve(path);
+        return file ? std::optional(*file) : std::nullopt;
+    }
+    bool Exists(const std::string& path) const { return Resolve(path) != nullptr; }
+    // A link at the path is not followed: it is not the file checked.
+    TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked, const std::string&) override
     {
         events.push_back("delete " + path);
-        if (undeletable.count(path)) return false;
-        return files.erase(path) > 0;
+        const auto file = files.find(path);
+        if (undeletable.count(path) || links.count(path) || file == files.end() || file->second != checked) return {};
+        files.erase(file);
+        return {true, TCopyOutcome::Kept, "Q" + std::to_string(++quarantined)};
     }
     char GetSystemDrive() override { return 'C'; }
     void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) override
@@ -38,19 +53,22 @@ public:
         for (const TFolderEntry& e : folders[folder])
             if (!onEntry(e)) return;
     }
-    std::optional<TFolderIdentity> FolderIdentity(const std::string& folder) override
+    std::optional<TFileId> FolderId(const std::string& folder) override
     {
         const auto it = identities.find(folder);
         if (it != identities.end()) return it->second;
-        return TFolderIdentity{1, std::hash<std::string>{}(folder)};
+        return TFileId{1, std::hash<std::string>{}(folder)};
     }
+    bool MissesModulesOf64BitProcesses() override { return wow64; }
 
     // A file on the drive: its folder's listing gets it, the file exists.
     void AddFile(const std::string& folder, const std::string& name)
     {
         folders[folder].push_back({name});
-        files.insert(folder + name);
+        CreateFile(folder + name);
     }
+    // A new file at path, with an identity no other file has.
+    void CreateFile(const std::string& path) { files[path] = {{7, ++lastIndex}, 100, 1}; }
     void AddFolder(const std::string& parent, const std::string& name)
     {
         folders[parent].push_back({name, true});
@@ -59,40 +77,80 @@ public:
 
     std::vector<TProcessInfo> processes;
     std::map<std::string, std::vector<TFolderEntry>> folders;  // keyed with the trailing "\"
-    std::map<std::string, TFolderIdentity> identities;
-    std::set<std::string> files, undeletable;
+    std::map<std::string, TFileId> identities;
+    std::map<std::string, TFileIdentity> files;
+    std::map<std::string, std::string> links;  // path -> the file it leads to
+    std::set<std::string> undeletable;
     std::vector<std::string> events, listed;
-    int snapshots = 0;
+    int snapshots = 0, quarantined = 0;
+    bool wow64 = false;
+
+private:
+    // The file path leads to, a link followed as the system's opens follow it.
+    const TFileIdentity* Resolve(const std::string& path) const
+    {
+        const auto link = links.find(path);
+        const auto file = files.find(link != links.end() ? link->second : path);
+        return file != files.end() ? &file->second : nullptr;
+    }
+    struct TOpened final : TCheckedObject {
+        explicit TOpened(const TFileIdentity& identity) : identity(identity) {}
+        TFileIdentity Identity() const override { return identity; }
+        TFileIdentity identity;
+    };
+    std::uint64_t lastIndex = 0;
 };
 
 // --- The check ------------------------------------------------------------
 
 // Finds what the table says of an existing file; raises for paths in broken.
-class TTableCheck : public TObjectChecker {
+// beforeRead runs as each check starts reading.
+class TTableCheck : public TObjectCheck {
 public:
     explicit TTableCheck(const TFakeSystem& system) : system_(system) {}
     void Check(const std::string& path, TDetectionHandler& handler, TCheckAdmission admitted) const override
     {
         checked.push_back(path);
-        const auto found = [&](const std::map<std::string, std::string>& table) {
+        const auto found = [&](const std::map<std::string, std::string>& table, TDetectionKind kind) {
+            if (beforeRead) beforeRead(kind);
             const auto it = table.find(path);
-            return system_.files.count(path) && it != table.end() ? it->second : std::string();
+            return system_.Exists(path) && it != table.end() ? it->second : std::string();
         };
         if (admitted.Pattern)
-            if (const std::string name = found(patterns); !name.empty()) handler.OnDetection(path, name, TDetectionKind::Pattern);
+            if (const std::string name = found(patterns, TDetectionKind::Pattern); !name.empty())
+                handler.OnDetection(path, name, TDetectionKind::Pattern);
         if (admitted.Fingerprint) {
             if (broken.count(path)) return handler.OnCheckError(path, "n'est pas un fichier PE valide");
-            if (const std::string name = found(fingerprints); !name.empty())
+            if (const std::string name = found(fingerprints, TDetectionKind::Fingerprint); !name.empty())
                 handler.OnDetection(path, name, TDetectionKind::Fingerprint);
         }
     }
 
     std::map<std::string, std::string> patterns, fingerprints;
     std::set<std::string> broken;
+    std::function<void(TDetectionKind)> beforeRead;
     mutable std::vector<std::string> checked;
 
 private:
     const TFakeSystem& system_;
+};
+
+// Records what the run journals; its note, when set, ends the summary.
+class TRecordingJournal : public TRunJournal {
+public:
+    void StartupMessage(const TStartupMessage&) override {}
+    void RunStarted() override { ++runs; }
+    void Detection(const TDetectionRecord& record) override { records.push_back(record); }
+    std::string RunEnded(const TRunCounts& counts) override
+    {
+        ended.push_back(counts);
+        return note;
+    }
+
+    std::string note;
+    int runs = 0;
+    std::vector<TDetectionRecord> records;
+    std::vector<TRunCounts> ended;
 };
 
 TProcessInfo Process(std::uint32_t pid, const std::string& image, std::vector<std::string> modules = {})
@@ -105,6 +163,13 @@ TProcessInfo Process(std::uint32_t pid, const std::string& image, std::vector<st
     return p;
 }
 
+std::vector<std::string> Actions(const TRecordingView& view)
+{
+    std::vector<std::string> actions;
+    for (const TRow& r : view.rows) actions.push_back(r.Action);
+    return actions;
+}
+
 class ScanRunTest : public ::testing::Test {
 protected:
     ScanRunTest() { system_.folders["C:\\"]; }
@@ -115,22 +180,19 @@ protected:
         system_.processes = {Process(0, "")};
         system_.processes.insert(system_.processes.end(), processes.begin(), processes.end());
         for (const TProcessInfo& p : processes) {
-            system_.files.insert(p.ImagePath);
-            for (const TModuleInfo& m : p.Modules) system_.files.insert(m.ModulePath);
+            if (!system_.files.count(p.ImagePath)) system_.CreateFile(p.ImagePath);
+            for (const TModuleInfo& m : p.Modules)
+                if (!system_.files.count(m.ModulePath)) system_.CreateFile(m.ModulePath);
         }
     }
 
-    std::vector<std::string> Actions() const
-    {
-        std::vector<std::string> actions;
-        for (const TRow& r : view_.rows) actions.push_back(r.Action);
-        return actions;
-    }
+    std::vector<std::string> Actions() const { return ::Actions(view_); }
 
     TRecordingView view_;
     TFakeSystem system_;
     TTableCheck check_{system_};
-    TScanRun run_{view_, system_, check_};
+    TRecordingJournal journal_;
+    TScanRun run_{view_, system_, check_, journal_};
 };
 
 // --- Tests ----------------------------------------------------------------
@@ -197,7 +259,7 @@ TEST_F(ScanRunTest, AModuleSharedByProcessesIsExaminedOnceAndCaseBlindOnAToZOnly
     SetProcesses({Process(4, "C:\\w\\one.exe", {"C:\\w\\shared.dll", "C:\\w\\\xC9t\xE9.dll"}),
                   Process(8, "C:\\w\\one.exe", {"c:\\W\\SHARED.DLL", "C:\\W\\\xC9T\xE9.DLL", "C:\\W\\\xC9T\xC9.DLL"})});
     check_.patterns["C:\\w\\shared.dll"] = "Worm.Shared";
-    view_.answer = 1;
+    view_.answer = TPromptAnswer::Delete;
     run_.Run();
     EXPECT_EQ(check_.checked, (std::vector<std::string>{"C:\\w\\one.exe", "C:\\w\\shared.dll", "C:\\w\\\xC9t\xE9.dll",
                                                         "C:\\w\\one.exe", "C:\\W\\\xC9T\xC9.DLL"}));
@@ -220,7 +282,7 @@ TEST_F(ScanRunTest, AnIgnoredExecutableIsPromptedAgainAsAModuleOfItsProcess)
 
 TEST_F(ScanRunTest, BothSetsMatchingOneFileGiveTwoPromptsWhenIgnoredAndOneWhenDeleted)
 {
-    for (const int answer : {2, 1}) {
+    for (const TPromptAnswer answer : {TPromptAnswer::Ignore, TPromptAnswer::Delete}) {
         TFakeSystem system;
         system.AddFile("C:\\", "worm.exe");
         TTableCheck check(system);
@@ -228,9 +290,10 @@ TEST_F(ScanRunTest, BothSetsMatchingOneFileGiveTwoPromptsWhenIgnoredAndOneWhenDe
         check.fingerprints["C:\\worm.exe"] = "Worm.Fingerprint";
         TRecordingView view;
         view.answer = answer;
-        TScanRun run(view, system, check);
+        TNoJournal journal;
+        TScanRun run(view, system, check, journal);
         run.Run();
-        if (answer == 2) {
+        if (answer == TPromptAnswer::Ignore) {
             EXPECT_EQ(view.rows, (std::vector<TRow>{{1, "C:\\worm.exe", "Worm.Pattern", ACTION_IGNORED},
                                                     {2, "C:\\worm.exe", "Worm.Fingerprint", ACTION_IGNORED}}));
         } else {
@@ -266,7 +329,7 @@ TEST_F(ScanRunTest, FailureTextsFollowTheKindOfObjectAndOfCheck)
     check_.patterns["C:\\w\\worm.exe"] = "Worm.Memory";
     check_.patterns["C:\\a.exe"] = "Worm.Pattern";
     check_.fingerprints["C:\\b.exe"] = "Worm.Fingerprint";
-    view_.answer = 1;
+    view_.answer = TPromptAnswer::Delete;
     run_.Run();
     EXPECT_EQ(Actions(), (std::vector<std::string>{ACTION_FAILED, ACTION_FAILED_FEMININE, ACTION_FAILED}));
     // Only the object found in memory ends a process, before its deletion.
@@ -297,14 +360,15 @@ TEST_F(ScanRunTest, AFolderLinkToAnAncestorIsNotEnteredAgain)
     system_.AddFile("C:\\a\\b\\", "x.exe");
     system_.AddFolder("C:\\a\\b\\", "up");  // links back to C:\a
     system_.AddFolder("C:\\a\\b\\", "root");  // and to the drive's root
-    system_.identities["C:\\a\\b\\up\\"] = *system_.FolderIdentity("C:\\a\\");
-    system_.identities["C:\\a\\b\\root\\"] = *system_.FolderIdentity("C:\\");
+    system_.identities["C:\\a\\b\\up\\"] = *system_.FolderId("C:\\a\\");
+    system_.identities["C:\\a\\b\\root\\"] = *system_.FolderId("C:\\");
     // A link to a folder beside the path is walked like any folder.
     system_.AddFolder("C:\\", "c");
     system_.AddFile("C:\\c\\", "y.exe");
     system_.AddFolder("C:\\a\\", "side");
-    system_.identities["C:\\a\\side\\"] = *system_.FolderIdentity("C:\\c\\");
+    system_.identities["C:\\a\\side\\"] = *system_.FolderId("C:\\c\\");
     system_.folders["C:\\a\\side\\"] = system_.folders["C:\\c\\"];
+    system_.links["C:\\a\\side\\y.exe"] = "C:\\c\\y.exe";
     run_.Run();
     EXPECT_EQ(check_.checked, (std::vector<std::string>{"C:\\a\\b\\x.exe", "C:\\a\\side\\y.exe", "C:\\c\\y.exe"}));
 }
@@ -326,13 +390,19 @@ TEST_F(ScanRunTest, ASecondRunStartsItsCountAfreshAndTheLabelsInBlack)
     run_.Run();
     EXPECT_EQ(view_.colours[TScanPhase::Files], TStatusColour::Infected);
     system_.files.clear();
+    system_.folders["C:\\"] = {};
     system_.AddFile("C:\\", "clean.txt");
-    view_.onMessages = [](TRecordingView& v) {
-        if (v.messageRounds == 2) {
-            EXPECT_EQ(v.colours[TScanPhase::Files], TStatusColour::Running);  // at the first file
+    view_.messageRounds = 0;
+    bool sawTheFirstFile = false;
+    view_.onMessages = [&](TRecordingView& v) {
+        if (v.messageRounds == 2) {  // round 1 is the run's start, round 2 follows the first file
+            sawTheFirstFile = true;
+            EXPECT_EQ(v.colours[TScanPhase::Files], TStatusColour::Running);
+            EXPECT_EQ(v.LastText(TScanPhase::Files), "Analyse du fichier (2) : C:\\clean.txt");
         }
     };
     run_.Run();
+    EXPECT_TRUE(sawTheFirstFile);
     EXPECT_EQ(run_.DetectionCount(), 0);
     EXPECT_EQ(view_.LastText(TScanPhase::Files), FILES_CLEAN_TEXT);
     EXPECT_EQ(view_.colours[TScanPhase::Files], TStatusColour::Clean);
@@ -377,7 +447,7 @@ TEST_F(ScanRunTest, AfterACloseRequestPromptsAreAnsweredIgnoredAndNoSummaryIsSho
     SetProcesses({Process(4, "C:\\w\\worm.exe", {"C:\\w\\worm.dll"})});
     check_.patterns["C:\\w\\worm.exe"] = "Worm.A";
     check_.patterns["C:\\w\\worm.dll"] = "Worm.B";
-    view_.answer = 1;
+    view_.answer = TPromptAnswer::Delete;
     view_.closeDuringPrompt = true;  // the window is asked to close while the first prompt shows
     run_.Run();
     EXPECT_EQ(view_.prompts.size(), 1u);
@@ -393,12 +463,160 @@ TEST_F(ScanRunTest, AnObjectWhoseCheckFailsIsCountedAndTheRunGoesOn)
     check_.broken = {"C:\\changing.exe"};
     check_.fingerprints["C:\\worm.exe"] = "Worm.A";
     run_.Run();
-    EXPECT_EQ(run_.UncheckedObjects(), 1);
+    EXPECT_EQ(run_.UncheckedObjects(TUncheckedReason::Changed), 1);
     EXPECT_EQ(view_.rows.size(), 1u);
     EXPECT_EQ(view_.summaries, (std::vector<std::string>{std::string(RUN_ENDED_CAPTION) + " | " + RUN_INFECTED_BOX_TEXT +
-                                                         UncheckedObjectsText(1)}));
-    EXPECT_NE(UncheckedObjectsText(2).find("2 objets"), std::string::npos);
-    EXPECT_EQ(UncheckedObjectsText(0), "");
+                                                         UncheckedObjectsText(TUncheckedReason::Changed, 1)}));
+}
+
+TEST(ScanRunRules, UncheckedObjectsAreToldByNumberAndReason)
+{
+    const struct {
+        TUncheckedReason reason;
+        int count;
+        std::string text;
+    } cases[] = {
+        {TUncheckedReason::Changed, 0, ""},
+        {TUncheckedReason::Changed, 1,
+         "\r\n\r\n1 objet n'a pas pu \xEAtre analys\xE9 : il a chang\xE9 pendant son analyse."},
+        {TUncheckedReason::Changed, 2,
+         "\r\n\r\n2 objets n'ont pas pu \xEAtre analys\xE9s : ils ont chang\xE9 pendant leur analyse."},
+        {TUncheckedReason::Unspellable, 0, ""},
+        {TUncheckedReason::Unspellable, 1,
+         "\r\n\r\n1 objet n'a pas pu \xEAtre analys\xE9 : son nom ne s'\xE9" "crit pas dans la page de code du "
+         "syst\xE8me, qui ne lui donne pas de nom court."},
+        {TUncheckedReason::Unspellable, 3,
+         "\r\n\r\n3 objets n'ont pas pu \xEAtre analys\xE9s : leur nom ne s'\xE9" "crit pas dans la page de code du "
+         "syst\xE8me, qui ne leur donne pas de nom court."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(UncheckedObjectsText(c.reason, c.count), c.text) << c.count;
+}
+
+// The file checked, the file prompted for and the file deleted are one: a
+// worm that changes or swaps its file while it is read, or while the
+// prompt is up, gets nothing deleted in its place.
+TEST(ScanRunIdentity, OnlyTheFileThatWasCheckedIsActedOn)
+{
+    const std::string worm = "C:\\w\\worm.exe", elsewhere = "C:\\Windows\\System32\\user32.dll";
+    const auto rewrite = [](TFakeSystem& s, const std::string& path) { s.files[path].Size += 1; };
+    const auto restamp = [](TFakeSystem& s, const std::string& path) { s.files[path].LastWriteTime += 1; };
+    const auto swap = [&](TFakeSystem& s, const std::string& path) { s.CreateFile(path); };  // another file, same name
+    const auto link = [&](TFakeSystem& s, const std::string& path) { s.links[path] = elsewhere; };
+    using TChange = std::function<void(TFakeSystem&, const std::string&)>;
+    const std::optional<TDetectionKind> pattern = TDetectionKind::Pattern, fingerprint = TDetectionKind::Fingerprint,
+                                        clean;
+    const struct {
+        const char* what;
+        std::optional<TDetectionKind> foundBy;
+        TChange duringPatternCheck, duringFingerprintCheck, duringPrompt;
+        std::vector<std::string> actions;
+        int changed;
+    } cases[] = {
+        {"nothing changes", pattern, {}, {}, {}, {ACTION_DELETED}, 0},
+        {"rewritten while the pattern check reads it", pattern, rewrite, {}, {}, {}, 1},
+        {"rewritten while read, nothing found", clean, {}, rewrite, {}, {}, 1},
+        {"restamped between the two checks", fingerprint, {}, restamp, {}, {}, 1},
+        {"another file of that name while the prompt is up", pattern, {}, {}, swap, {ACTION_FAILED_FEMININE}, 0},
+        {"a link to a system file while the prompt is up", fingerprint, {}, {}, link, {ACTION_FAILED}, 0},
+    };
+    for (const auto& c : cases) {
+        TFakeSystem system;
+        system.folders["C:\\"];
+        system.AddFolder("C:\\", "w");
+        system.AddFile("C:\\w\\", "worm.exe");
+        system.CreateFile(elsewhere);
+        const TFileIdentity systemFile = system.files[elsewhere];
+        TTableCheck check(system);
+        if (c.foundBy) (c.foundBy == pattern ? check.patterns : check.fingerprints)[worm] = "Worm";
+        check.beforeRead = [&](TDetectionKind kind) {
+            const TChange& change = kind == TDetectionKind::Pattern ? c.duringPatternCheck : c.duringFingerprintCheck;
+            if (change) change(system, worm);
+        };
+        TRecordingView view;
+        view.answer = TPromptAnswer::Delete;
+        view.onPrompt = [&] {
+            if (c.duringPrompt) c.duringPrompt(system, worm);
+        };
+        TNoJournal journal;
+        TScanRun run(view, system, check, journal);
+        run.Run();
+        EXPECT_EQ(Actions(view), c.actions) << c.what;
+        EXPECT_EQ(view.prompts.size(), c.actions.size()) << c.what;
+        EXPECT_EQ(run.UncheckedObjects(TUncheckedReason::Changed), c.changed) << c.what;
+        EXPECT_EQ(system.files.count(worm), c.actions == std::vector<std::string>{ACTION_DELETED} ? 0u : 1u) << c.what;
+        EXPECT_EQ(system.files[elsewhere], systemFile) << c.what;
+    }
+}
+
+TEST_F(ScanRunTest, AnObjectThatDoesNotOpenIsNeitherCheckedNorCounted)
+{
+    SetProcesses({Process(4, "C:\\w\\gone.exe")});
+    system_.files.erase("C:\\w\\gone.exe");
+    run_.Run();
+    EXPECT_TRUE(check_.checked.empty());
+    EXPECT_EQ(run_.UncheckedObjects(TUncheckedReason::Changed), 0);
+}
+
+TEST_F(ScanRunTest, NamesWithoutAnExactSpellingAreCountedNeitherEnteredNorChecked)
+{
+    system_.folders["C:\\"] = {{"", true, false, true}, {"", false, false, true}, {"", false, true, true}};
+    system_.AddFile("C:\\", "plain.exe");
+    run_.Run();
+    EXPECT_EQ(system_.listed, (std::vector<std::string>{"C:\\"}));
+    EXPECT_EQ(check_.checked, (std::vector<std::string>{"C:\\plain.exe"}));
+    EXPECT_EQ(run_.FileCounter(), 1);
+    // The folder and the file; the volume label is no object.
+    EXPECT_EQ(run_.UncheckedObjects(TUncheckedReason::Unspellable), 2);
+    EXPECT_EQ(view_.summaries, (std::vector<std::string>{std::string(RUN_ENDED_CAPTION) + " | " + RUN_CLEAN_BOX_TEXT +
+                                                         UncheckedObjectsText(TUncheckedReason::Unspellable, 2)}));
+}
+
+TEST_F(ScanRunTest, A32BitBuildOn64BitWindowsSaysOnceThatItMissedModules)
+{
+    system_.wow64 = true;
+    run_.Run();
+    ASSERT_EQ(view_.summaries.size(), 1u);
+    EXPECT_EQ(view_.summaries[0],
+              std::string(RUN_ENDED_CAPTION) + " | " + RUN_CLEAN_BOX_TEXT + MODULES_OF_64_BIT_PROCESSES_TEXT);
+}
+
+TEST_F(ScanRunTest, EachDetectionIsJournaledAndTheCountsCloseTheRun)
+{
+    SetProcesses({Process(4, "C:\\w\\worm.exe", {"C:\\w\\worm.dll"})});
+    system_.AddFile("C:\\", "a.exe");
+    system_.AddFile("C:\\", "b.txt");
+    system_.AddFile("C:\\", "c.dll");
+    system_.undeletable = {"C:\\w\\worm.dll"};
+    check_.patterns["C:\\w\\worm.exe"] = "Worm.Exe";
+    check_.fingerprints["C:\\w\\worm.dll"] = "Worm.Dll";
+    check_.patterns["C:\\a.exe"] = "Worm.A";
+    view_.answer = TPromptAnswer::Delete;
+    journal_.note = "\r\nRapport";
+    run_.Run();
+    const auto summary = [](const TDetectionRecord& r) {
+        return std::to_string(r.Number) + (r.Phase == TScanPhase::Memory ? " memory " : " files ") +
+               std::to_string(r.ProcessId) + " " + r.Path + " " + r.MalwareName +
+               (r.Kind == TDetectionKind::Pattern ? " pattern " : " fingerprint ") +
+               (r.Answer == TPromptAnswer::Delete ? "delete " : "ignore ") + r.Action + " " +
+               (r.Removal.Deleted ? "deleted " : "kept ") + r.Removal.QuarantineId;
+    };
+    std::vector<std::string> records;
+    for (const TDetectionRecord& r : journal_.records) records.push_back(summary(r));
+    EXPECT_EQ(records, (std::vector<std::string>{
+                           "1 memory 4 C:\\w\\worm.exe Worm.Exe pattern delete " + std::string(ACTION_DELETED) + " deleted Q1",
+                           "2 memory 4 C:\\w\\worm.dll Worm.Dll fingerprint delete " + std::string(ACTION_FAILED) + " kept ",
+                           "3 files 0 C:\\a.exe Worm.A pattern delete " + std::string(ACTION_DELETED) + " deleted Q2",
+                       }));
+    ASSERT_EQ(journal_.ended.size(), 1u);
+    const TRunCounts& counts = journal_.ended[0];
+    EXPECT_EQ(journal_.runs, 1);
+    EXPECT_EQ(counts.ProcessesExamined, 1);
+    EXPECT_EQ(counts.ModulesExamined, 1);
+    EXPECT_EQ(counts.FilesMet, 3);
+    EXPECT_EQ(counts.FilesChecked, 2);
+    EXPECT_FALSE(counts.Stopped);
+    EXPECT_EQ(view_.summaries,
+              (std::vector<std::string>{std::string(RUN_ENDED_CAPTION) + " | " + RUN_INFECTED_BOX_TEXT + "\r\nRapport"}));
 }
 
 TEST_F(ScanRunTest, BarsAndMarqueesFollowThePhases)

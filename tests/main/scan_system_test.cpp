@@ -1,7 +1,8 @@
 // The run's Windows system over a real folder: the listing admits every
-// kind of entry, a folder link back to an ancestor is not entered again, and
-// a name the code page cannot spell is found, checked and deleted through
-// its short name.
+// kind of entry, a folder link back to an ancestor is not entered again, a
+// file opened for its check can be neither renamed nor rewritten, and names
+// the code page cannot spell exactly (or spells with a look-alike) are
+// found, checked and deleted through their short names.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,7 +11,11 @@
 #include <filesystem>
 
 #include "common/file.h"
-#include "main/scan_system.h"
+#include "common/handle.h"
+#include "common/text.h"
+#include "pe/PE.h"
+#include "main/scan_run.h"
+#include "main/win32_scan_system.h"
 #include "tests/main/shipped_set_check.h"
 #include "tests/main/recording_scan_view.h"
 #include "tests/support/temp_dir.h"
@@ -89,30 +94,64 @@ TEST_F(ScanSystemTest, FoldersHaveOneIdentityWhateverPathReachesThem)
     Make("a\\b\\");
     const std::string link = root_ + "a\\b\\up";
     if (!MakeFolderLink(link, root_ + "a")) GTEST_SKIP() << "no folder link can be made here; the run's test plants one";
-    const auto a = system_.FolderIdentity(root_ + "a\\");
+    const auto a = system_.FolderId(root_ + "a\\");
     ASSERT_TRUE(a.has_value());
-    EXPECT_EQ(system_.FolderIdentity(link + "\\"), a);
-    EXPECT_EQ(system_.FolderIdentity(root_ + "a"), a);
-    EXPECT_NE(system_.FolderIdentity(root_ + "a\\b\\"), a);
-    EXPECT_FALSE(system_.FolderIdentity(root_ + "missing\\").has_value());
+    EXPECT_EQ(system_.FolderId(link + "\\"), a);
+    EXPECT_EQ(system_.FolderId(root_ + "a"), a);
+    EXPECT_NE(system_.FolderId(root_ + "a\\b\\"), a);
+    EXPECT_FALSE(system_.FolderId(root_ + "missing\\").has_value());
     RemoveDirectoryA(link.c_str());
 }
 
+TEST_F(ScanSystemTest, AFileOpenedForItsCheckCanBeNeitherRenamedNorRewritten)
+{
+    const std::string path = Make("x.exe");
+    {
+        const std::unique_ptr<TCheckedObject> opened = system_.OpenForCheck(path);
+        ASSERT_NE(opened, nullptr);
+        EXPECT_EQ(system_.IdentityAt(path), opened->Identity());
+        EXPECT_FALSE(MoveFileA(path.c_str(), (root_ + "y.exe").c_str()));
+        EXPECT_FALSE(TFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr)));
+    }
+    EXPECT_TRUE(MoveFileA(path.c_str(), (root_ + "y.exe").c_str()));
+    EXPECT_EQ(system_.OpenForCheck(path), nullptr);
+    EXPECT_FALSE(system_.IdentityAt(path).has_value());
+}
+
 // The walk of a folder tree with samples in a dot folder, in a hidden and
-// system folder, behind a loop, and under a name the code page cannot spell.
-TEST_F(ScanSystemTest, TheWalkFindsEverySampleOnceAndDeletesThemThroughSpellableNames)
+// system folder, behind a loop, and under names the code page cannot spell
+// or would spell with look-alikes, in a folder of such a name.
+TEST_F(ScanSystemTest, TheWalkFindsEverySampleOnceAndDeletesThemThroughExactNames)
 {
     Make(".cache\\");
     Make("hidden\\", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     PlantSample(1, WidePath(root_ + ".cache\\one.exe"));
     PlantSample(2, WidePath(root_ + "hidden\\two.exe"));
-    const std::wstring unspellable = WidePath(root_) + L"caf\u4E2D.exe";
-    PlantSample(3, unspellable);
+    const std::wstring lookAlikeFolder = WidePath(root_) + L"\u0141\u00F3d\u017A\\";  // Lodz with a barred L
+    ASSERT_TRUE(CreateDirectoryW(lookAlikeFolder.c_str(), nullptr));
+    const std::wstring unspellable[] = {
+        WidePath(root_) + L"caf\u4E2D.exe",            // no spelling at all: "?"
+        lookAlikeFolder + L"\u0141ukasz.exe",          // best fit: Lukasz.exe
+        lookAlikeFolder + L"\u0131x.exe",              // dotless i: ix.exe
+        lookAlikeFolder + L"\uFF21\uFF22.exe",         // fullwidth: AB.exe
+    };
+    for (std::size_t i = 0; i < std::size(unspellable); ++i) PlantSample(static_cast<int>(3 + i), unspellable[i]);
+    // Innocent files at the look-alike spellings, which must be left alone.
+    const std::wstring lookAlikeSpelling = WidePath(root_) + L"L\u00F3dz\\";
+    ASSERT_TRUE(CreateDirectoryW(lookAlikeSpelling.c_str(), nullptr));
+    const std::wstring decoys[] = {lookAlikeSpelling + L"Lukasz.exe", lookAlikeSpelling + L"ix.exe",
+                                   lookAlikeSpelling + L"AB.exe"};
+    for (const std::wstring& decoy : decoys) {
+        const TFileHandle file(CreateFileW(decoy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+    }
     const bool linked = MakeFolderLink(root_ + "hidden\\loop", root_);
 
     TRecordingView view;
-    view.answer = 1;
-    TScanRun run(view, system_, shipped_.Check());
+    view.answer = TPromptAnswer::Delete;
+    TNoJournal journal;
+    TScanRun run(view, system_, shipped_.Check(), journal);
     run.ScanFileSystem(root_);
 
     std::vector<std::string> found;
@@ -124,19 +163,49 @@ TEST_F(ScanSystemTest, TheWalkFindsEverySampleOnceAndDeletesThemThroughSpellable
     std::sort(found.begin(), found.end());
     // Each sample once: the pattern check finds it and it is deleted.
     EXPECT_EQ(found, (std::vector<std::string>{"Purvane-Test.Sample-001", "Purvane-Test.Sample-002",
-                                               "Purvane-Test.Sample-003"}));
-    EXPECT_EQ(GetFileAttributesW(unspellable.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(run.FileCounter(), 3);
+                                               "Purvane-Test.Sample-003", "Purvane-Test.Sample-004",
+                                               "Purvane-Test.Sample-005", "Purvane-Test.Sample-006"}));
+    for (const std::wstring& path : unspellable) EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::wstring& decoy : decoys) EXPECT_NE(GetFileAttributesW(decoy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(run.FileCounter(), 9);
+    EXPECT_EQ(run.UncheckedObjects(TUncheckedReason::Unspellable), 0);
     if (linked) RemoveDirectoryA((root_ + "hidden\\loop").c_str());
     SetFileAttributesA((root_ + "hidden").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(ScanSystem, TheSystemDriveIsTheWindowsFoldersDrive)
+// A 32-bit program on 64-bit Windows reaches the real system folder through
+// "Sysnative"; elsewhere the Windows folder lists "System32" as it is.
+TEST_F(ScanSystemTest, TheWindowsFolderListsTheRealSystemFolder)
 {
     char windows[MAX_PATH];
     ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string folder = EnsureTrailingBackslash(windows);
+    const std::vector<std::string> listed = Listing(folder);
+    const auto has = [&](const char* upperName) {
+        return std::any_of(listed.begin(), listed.end(), [&](const std::string& n) { return UpperCaseAscii(n) == upperName; });
+    };
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    EXPECT_EQ(system_.MissesModulesOf64BitProcesses(), wow64 != FALSE);
+    EXPECT_EQ(has("SYSNATIVE\\"), wow64 != FALSE);
+    EXPECT_EQ(has("SYSTEM32\\"), wow64 == FALSE);
+    if (!wow64) return;
+    // What the run walks as Sysnative is the 64-bit system folder: its
+    // kernel32.dll is an x64 image, unlike SysWOW64's.
+    TFile image = TFile::Open(folder + "Sysnative\\kernel32.dll", TFile::TAccess::Read);
+    std::uint8_t dosHeader[DOS_HEADER_SIZE], machine[2];
+    ASSERT_TRUE(image.ReadExact(dosHeader, sizeof dosHeader));
+    ASSERT_TRUE(image.Seek((dosHeader[E_LFANEW_OFFSET] | dosHeader[E_LFANEW_OFFSET + 1] << 8) + FILE_HEADER_OFFSET));
+    ASSERT_TRUE(image.ReadExact(machine, sizeof machine));
+    EXPECT_EQ(machine[0] | machine[1] << 8, IMAGE_FILE_MACHINE_AMD64);
+}
+
+TEST(ScanSystem, TheSystemDriveIsTheWindowsFoldersDrive)
+{
+    char drive[8];
+    ASSERT_EQ(GetEnvironmentVariableA("SystemDrive", drive, sizeof drive), 2u);
     TWin32ScanSystem system;
-    EXPECT_EQ(system.GetSystemDrive(), windows[0]);
+    EXPECT_EQ(system.GetSystemDrive(), drive[0]);
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 
 class TShippedSetCheck {
 public:
-    const TObjectCheck& Check() const { return check_; }
+    const TSignatureCheck& Check() const { return check_; }
 
 private:
     bool Load()
@@ -31,5 +31,5 @@ private:
     const TScanEngine engine_ = LoadScanEngine();
     const bool loaded_ = Load();
     const TPEMD5Lookup lookup_{*fingerprints_};
-    const TObjectCheck check_{engine_, lookup_};
+    const TSignatureCheck check_{engine_, lookup_};
 };

@@ -85,22 +85,27 @@ TEST(SignatureLoading, CountsAndMissingFiles)
         TFolder folder;
         std::vector<std::string> texts;
         std::int32_t handedOver;
+        std::int32_t fingerprintCount;
     };
     const TCase cases[] = {
-        {"exactly 100", {{100}, {-1}, {1}, {-1}}, {}, 100},
-        {"99", {{99}, {-1}, {1}, {-1}}, {kTooFew}, 99},
-        {"supplement counts", {{60}, {40}, {1}, {0}}, {}, 100},
-        {"exactly 4500", {{4000}, {500}, {1}, {0}}, {}, 4500},
-        {"4501: no hand-over", {{4000}, {501}, {1}, {0}}, {kTooMany}, -1},
-        {"nothing at all", {{-1}, {-1}, {-1}, {-1}}, {kNoPatterns, kTooFew, kNoFingerprints}, -1},
-        {"first fingerprint file missing, second there", {{150}, {0}, {-1}, {5}}, {kNoFingerprints}, 150},
-        {"no fingerprints needed", {{150}, {0}, {0}, {-1}}, {}, 150},
-        {"one fingerprint too many", {{150}, {0}, {MAX_NB_SIG_PEMD}, {1}}, {kTooManyFingerprints}, 150},
+        {"exactly 100", {{100}, {-1}, {1}, {-1}}, {}, 100, 1},
+        {"99", {{99}, {-1}, {1}, {-1}}, {kTooFew}, 99, 1},
+        {"supplement counts", {{60}, {40}, {1}, {0}}, {}, 100, 1},
+        {"exactly 4500", {{4000}, {500}, {1}, {0}}, {}, 4500, 1},
+        {"4501: no hand-over", {{4000}, {501}, {1}, {0}}, {kTooMany}, -1, 1},
+        {"nothing at all", {{-1}, {-1}, {-1}, {-1}}, {kNoPatterns, kTooFew, kNoFingerprints}, -1, 0},
+        {"first fingerprint file missing: the second is not read", {{150}, {0}, {-1}, {5}}, {kNoFingerprints}, 150, 0},
+        {"no fingerprints needed", {{150}, {0}, {0}, {-1}}, {}, 150, 0},
+        {"fingerprint supplement counts", {{150}, {0}, {2}, {3}}, {}, 150, 5},
+        {"exactly the fingerprint capacity", {{150}, {0}, {MAX_NB_SIG_PEMD - 1}, {1}}, {}, 150, MAX_NB_SIG_PEMD},
+        {"one fingerprint too many", {{150}, {0}, {MAX_NB_SIG_PEMD}, {1}}, {kTooManyFingerprints}, 150,
+         MAX_NB_SIG_PEMD + 1},
     };
     for (const TCase& c : cases) {
         const TOutcome outcome = Load(c.folder);
         EXPECT_EQ(outcome.texts, c.texts) << c.what;
         EXPECT_EQ(outcome.handedOver, c.handedOver) << c.what;
+        EXPECT_EQ(outcome.fingerprintCount, c.fingerprintCount) << c.what;
     }
 }
 

@@ -1,6 +1,9 @@
 // The Win32 side of the path chain and the privileges.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "common/handle.h"
 #include "process/process_routines.h"
 #include "tests/support/temp_dir.h"
@@ -80,8 +83,33 @@ TEST(NormalizeModulePath, RealPathsInNativeFormAndByName)
     EXPECT_EQ(NormalizeModulePath(ProgramFolder() + "missing.dll"), "");
 }
 
-TEST(EnablePrivilege, AnUnknownPrivilegeGivesFalse)
+// Whether the program's token holds the named privilege enabled.
+bool PrivilegeEnabled(const char* name)
 {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+    const TKernelHandle token(opened);
+    LUID wanted;
+    if (!LookupPrivilegeValueA(nullptr, name, &wanted)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token.Get(), TokenPrivileges, nullptr, 0, &size);
+    std::vector<std::uint8_t> buffer(size);
+    if (!GetTokenInformation(token.Get(), TokenPrivileges, buffer.data(), size, &size)) return false;
+    const auto& privileges = *reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+    for (DWORD i = 0; i < privileges.PrivilegeCount; ++i) {
+        const LUID_AND_ATTRIBUTES& p = privileges.Privileges[i];
+        if (p.Luid.LowPart == wanted.LowPart && p.Luid.HighPart == wanted.HighPart)
+            return (p.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    }
+    return false;
+}
+
+TEST(EnablePrivilege, APrivilegeTheTokenHoldsIsEnabledAndAnUnknownOneRefused)
+{
+    // The debug privilege, which the snapshot asks for, is held by an
+    // administrator's token but disabled until enabled.
+    EXPECT_TRUE(EnablePrivilege("SeDebugPrivilege"));
+    EXPECT_TRUE(PrivilegeEnabled("SeDebugPrivilege"));
     EXPECT_FALSE(EnablePrivilege("SeNoSuchPrivilege"));
 }
 

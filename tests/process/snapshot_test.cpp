@@ -106,16 +106,22 @@ TEST(ProcessSnapshot, ASecondRefreshReplacesTheFirstList)
 {
     TProcessSnapshot snapshot;
     snapshot.Refresh();
-    const TProcessInfo kept = snapshot.GetProcessInfo(0);
+    const std::vector<TProcessInfo> own = RecordsOf(snapshot, GetCurrentProcessId());
+    ASSERT_EQ(own.size(), 1u);
+    const TProcessInfo kept = own[0];
     snapshot.Refresh();
     std::set<std::uint32_t> ids;
     for (int i = 0; i < snapshot.ProcessCount(); ++i) EXPECT_TRUE(ids.insert(snapshot.GetProcessInfo(i).PID).second);
     EXPECT_EQ(RecordsOf(snapshot, GetCurrentProcessId()).size(), 1u);
-    EXPECT_EQ(kept.PID, snapshot.GetProcessInfo(0).PID);  // the copy held does not change
 
     snapshot.SetDetectionRange({dtServices, dtDrivers});
     snapshot.Refresh();
     EXPECT_EQ(snapshot.ProcessCount(), 0);
+    // The copy taken before stays whole, whatever the snapshot became.
+    EXPECT_EQ(kept.PID, GetCurrentProcessId());
+    EXPECT_FALSE(kept.ImagePath.empty());
+    EXPECT_FALSE(kept.Modules.empty());
+    EXPECT_NE(kept.CreateTime, 0u);
 }
 
 // What a snapshot lists of the other architecture's samples: printed for the

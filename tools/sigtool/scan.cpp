@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "main/object_check.h"
-#include "main/signature_loading.h"
+#include "main/signature_set.h"
 #include "tools/sigtool/commands.h"
 
 namespace {
@@ -32,7 +31,7 @@ private:
 };
 
 // The object check of path, or of every file under it when it is a folder.
-void CheckPath(const TObjectCheck& check, const std::string& path, TDetectionHandler& handler)
+void CheckPath(const TSignatureCheck& check, const std::string& path, TDetectionHandler& handler)
 {
     std::error_code ec;
     if (!fs::is_directory(fs::symlink_status(path, ec))) return check.Check(path, handler);
@@ -52,24 +51,18 @@ int Scan(const TArgs& args)
     std::string dir = args[1];
     if (dir.back() != '/' && dir.back() != '\\') dir += static_cast<char>(fs::path::preferred_separator);
 
-    // The engine keeps using the pattern table, so the table outlives it.
-    TPatternSignatureTable patterns;
-    TPEMD5SignatureTable fingerprints;
     const TScanEngine engine = LoadScanEngine();
     if (!engine.Usable()) PrintError(SCAN_ENGINE_MISSING_TEXT);
+    TSignatureSet signatures(engine);
     bool failed = false;
-    LoadSignatureDatabases(
-        dir, patterns, fingerprints, [&](const TPatternSignature* t, std::int32_t n) { engine.InitScan(t, n); },
-        [&](const TStartupMessage& e) {
-            PrintError(std::string(e.Caption) + ": " + e.Text);
-            failed = true;
-        });
+    signatures.Load(dir, [&](const TStartupMessage& e) {
+        PrintError(std::string(e.Caption) + ": " + e.Text);
+        failed = true;
+    });
     if (failed) return 2;
 
-    const TPEMD5Lookup lookup(fingerprints);
-    const TObjectCheck check(engine, lookup);
     TPrintedDetections detections;
-    for (std::size_t i = 2; i < args.size(); ++i) CheckPath(check, args[i], detections);
+    for (std::size_t i = 2; i < args.size(); ++i) CheckPath(signatures.Check(), args[i], detections);
     std::fflush(stdout);
     return detections.Count() ? 1 : 0;
 }

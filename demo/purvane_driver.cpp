@@ -8,13 +8,19 @@
 //   elapsed: SECONDS          (from the click to the summary box)
 //   sample: PATH ended|running
 //
-//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start "COMMAND LINE"]...
+//   purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--status FILE]
+//                  [--start "COMMAND LINE"]... [--pause-dir DIR --pause-at TEXT...]
 //
 // Every file whose path holds a --keep text is ignored; every other one is
 // deleted. --shots saves prompt.bmp (the first prompt) and final.bmp (the
 // window after the run) from the screen; --log writes the lines to FILE
-// instead of the standard output. Exit 0 when the run ended with a
-// summary, 1 otherwise.
+// instead of the standard output. At the first prompt whose file holds the
+// n-th --pause-at text (from 1), the driver writes n to DIR\paused and waits,
+// the prompt up, until DIR\resume appears (and deletes both), so that a
+// test can play the worm meanwhile. Exit 0 when the run ended with a
+// summary, 1 otherwise; --status also writes that status to FILE, for a
+// caller that cannot wait for the driver (Wine's virtual desktop starts it
+// and keeps its status to itself).
 #include <windows.h>
 
 #include <fcntl.h>
@@ -23,6 +29,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -184,9 +191,39 @@ TProcess Start(const std::string& commandLine)
 
 bool Running(const TProcess& p) { return p.Handle && WaitForSingleObject(p.Handle.Get(), 0) == WAIT_TIMEOUT; }
 
+// Where the driver stops at chosen prompts until the test says to go on.
+struct TPauses {
+    std::string Dir;
+    std::vector<std::string> Texts;
+    std::vector<bool> Done;
+
+    // Pauses at the first prompt for file that holds a text not met before.
+    void AtPrompt(const std::string& file)
+    {
+        Done.resize(Texts.size());
+        for (std::size_t i = 0; i < Texts.size(); ++i) {
+            if (Done[i] || file.find(Texts[i]) == std::string::npos) continue;
+            Done[i] = true;
+            const std::string paused = Dir + "\\paused", resume = Dir + "\\resume";
+            if (FILE* out = std::fopen(paused.c_str(), "wb")) {
+                std::fprintf(out, "%zu\n", i + 1);
+                std::fclose(out);
+            }
+            for (int wait = 0; wait < 6000 && GetFileAttributesA(resume.c_str()) == INVALID_FILE_ATTRIBUTES; ++wait)
+                std::this_thread::sleep_for(10ms);
+            DeleteFileA(resume.c_str());
+            DeleteFileA(paused.c_str());
+            return;
+        }
+    }
+};
+
 class TDriver {
 public:
-    TDriver(std::vector<std::string> keep, std::string shots) : keep_(std::move(keep)), shots_(std::move(shots)) {}
+    TDriver(std::vector<std::string> keep, std::string shots, TPauses pauses)
+        : keep_(std::move(keep)), shots_(std::move(shots)), pauses_(std::move(pauses))
+    {
+    }
 
     // Runs the program to the end of one scan; true when a summary came.
     bool Drive(const TProcess& program)
@@ -243,6 +280,7 @@ private:
         bool keep = false;
         for (const std::string& text : keep_) keep = keep || file.find(text) != std::string::npos;
         if (!shots_.empty() && prompts_++ == 0) SaveScreen(shots_ + "\\prompt.bmp");
+        pauses_.AtPrompt(file);
         std::printf("prompt: %s | %s -> %s\n", Utf8(file).c_str(), Utf8(virus).c_str(), keep ? "Ignorer" : "Supprimer");
         std::fflush(stdout);
         const HWND button = ChildWithText(prompt, keep ? "&Ignorer" : "&Supprimer");
@@ -306,6 +344,7 @@ private:
 
     std::vector<std::string> keep_;
     std::string shots_;
+    TPauses pauses_;
     int prompts_ = 0;
 };
 
@@ -314,24 +353,30 @@ private:
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--start \"COMMAND LINE\"]...\n",
+        std::fputs("usage: purvane_driver PROGRAM [--keep TEXT] [--shots DIR] [--log FILE] [--status FILE]"
+                   " [--start \"COMMAND LINE\"]...\n"
+                   "                      [--pause-dir DIR --pause-at TEXT...]\n",
                    stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // lines end with LF alone
     std::vector<std::string> keep;
-    std::string shots;
+    std::string shots, statusFile;
     std::vector<TProcess> samples;
+    TPauses pauses;
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--keep") keep.push_back(argv[i + 1]);
+        else if (option == "--pause-dir") pauses.Dir = argv[i + 1];
+        else if (option == "--pause-at") pauses.Texts.push_back(argv[i + 1]);
         else if (option == "--shots") shots = argv[i + 1];
+        else if (option == "--status") statusFile = argv[i + 1];
         else if (option == "--log" && !std::freopen(argv[i + 1], "wb", stdout)) return 2;
         else if (option == "--start") samples.push_back(Start(argv[i + 1]));
     }
     std::this_thread::sleep_for(500ms);  // the samples are up and have loaded their libraries
     const TProcess program = Start(std::string("\"") + argv[1] + "\"");
-    TDriver driver(keep, shots);
+    TDriver driver(keep, shots, pauses);
     const bool ok = program.Handle && driver.Drive(program);
     driver.Close(program);
     for (TProcess& sample : samples) {
@@ -339,5 +384,7 @@ int main(int argc, char** argv)
         if (Running(sample)) TerminateProcess(sample.Handle.Get(), 0);
     }
     std::fflush(stdout);
-    return ok ? 0 : 1;
+    const int status = ok ? 0 : 1;
+    if (!statusFile.empty()) std::ofstream(statusFile, std::ios::binary) << status << '\n';
+    return status;
 }

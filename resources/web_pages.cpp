@@ -1,4 +1,4 @@
-#include "dialogs/web_pages.h"
+#include "resources/web_pages.h"
 
 #include <shellapi.h>
 

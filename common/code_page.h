@@ -1,0 +1,16 @@
+// Names between the system's UTF-16 and the program's ANSI code page. The
+// system's own ANSI calls spell a character the code page lacks with a
+// look-alike ("best fit": an L for a barred L, fullwidth letters as ASCII)
+// and give a name that does not exist; these conversions refuse instead.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// text in the ANSI code page, character for character; nothing when a
+// character has no exact spelling there.
+std::optional<std::string> ExactAnsiSpelling(std::wstring_view text);
+
+// An ANSI text (a path the program built from exact spellings) in UTF-16.
+std::wstring WideFromAnsi(std::string_view ansi);

@@ -1,0 +1,39 @@
+#include "common/code_page.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+// WideCharToMultiByte into out (null: only measure); its result.
+int ToAnsi(std::wstring_view text, char* out, int size, BOOL* usedDefault)
+{
+    // A UTF-8 code page spells every valid text; it refuses the best-fit flag
+    // and the default-character report, and errors on what it cannot spell.
+    const bool utf8 = GetACP() == CP_UTF8;
+    return WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, text.data(),
+                               static_cast<int>(text.size()), out, size, nullptr, utf8 ? nullptr : usedDefault);
+}
+
+} // namespace
+
+std::optional<std::string> ExactAnsiSpelling(std::wstring_view text)
+{
+    if (text.empty()) return std::string();
+    BOOL usedDefault = FALSE;
+    const int length = ToAnsi(text, nullptr, 0, &usedDefault);
+    if (length <= 0 || usedDefault) return std::nullopt;
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    if (ToAnsi(text, ansi.data(), length, &usedDefault) != length || usedDefault) return std::nullopt;
+    return ansi;
+}
+
+std::wstring WideFromAnsi(std::string_view ansi)
+{
+    if (ansi.empty()) return {};
+    const int size = static_cast<int>(ansi.size());
+    std::wstring wide(ansi.size(), L'\0');  // never more characters than bytes
+    wide.resize(static_cast<std::size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), size))));
+    return wide;
+}
