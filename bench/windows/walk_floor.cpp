@@ -1,10 +1,10 @@
 // The floor of the scan run's walk (bench/scan_scale.sh): walks a drive
 // depth first as the program does and, for each file, does only what the
-// window must do for it: the status label's text set and painted at once,
-// the counter, the same text as the program's, the bar's position at every tenth file, and the pending
-// messages processed after each entry. With --bare it only walks
-// (FindFirstFileA/FindNextFileA). Prints the files met and the seconds the
-// walk took.
+// window must do for it: the counter, the status label's text (the
+// program's) set and painted at once, the bar's position at every tenth
+// file, and the pending messages processed after each entry. With --bare it
+// only walks (FindFirstFileA/FindNextFileA). Prints the files met and the
+// seconds the walk took.
 //   walk_floor [--bare] ROOT
 #include <windows.h>
 
