@@ -55,19 +55,18 @@ std::string WindowText(HWND window)
     return std::string(text.data(), static_cast<std::size_t>(n > 0 ? n : 0));
 }
 
+HBRUSH ParentFace(HWND child, HDC dc)
+{
+    const auto face = reinterpret_cast<HBRUSH>(
+        SendMessageA(GetParent(child), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)));
+    return face ? face : GetSysColorBrush(COLOR_BTNFACE);
+}
+
 void FitLabelToText(HWND label)
 {
     const HFONT font = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
     const SIZE size = TextSize(WindowText(label), font);
     SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-HWND AddFixedLabel(HWND parent, int x, int y, int width, HFONT font)
-{
-    const HWND label = AddChild("STATIC", "", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
-                                {x, y, width, TextSize("", font).cy}, parent, 0);
-    SetFont(label, font);
-    return label;
 }
 
 HWND AddLabel(HWND parent, const char* text, int x, int y, HFONT font)

@@ -32,10 +32,6 @@ HWND AddLabel(HWND parent, const char* text, int x, int y, HFONT font);
 HWND AddWrappedLabel(HWND parent, const char* text, const TBounds& bounds, HFONT font);
 // Gives a label the width and height of its text in its own font.
 void FitLabelToText(HWND label);
-// A one-line label of fixed width, for a text that changes often: it is
-// never refitted, so its parent never repaints behind it; a text too long
-// ends with an ellipsis.
-HWND AddFixedLabel(HWND parent, int x, int y, int width, HFONT font);
 // The width of text in font and the font's line height.
 SIZE TextSize(const std::string& text, HFONT font);
 
@@ -52,3 +48,7 @@ HWND AddListBox(HWND parent, const TBounds& bounds, HFONT font, int id);
 
 // A child's text (Windows-1252), as the control holds it.
 std::string WindowText(HWND window);
+// The face a static child paints on, as its parent answers
+// WM_CTLCOLORSTATIC (which also sets the text colour and mode of dc); the
+// dialog face when the parent gives none.
+HBRUSH ParentFace(HWND child, HDC dc);

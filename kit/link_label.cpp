@@ -36,12 +36,9 @@ LRESULT TLinkLabel::OnPaint()
 {
     PAINTSTRUCT ps;
     const HDC dc = BeginPaint(Handle(), &ps);
-    // The parent gives its face, as for any static child.
-    const auto face = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(Handle()), WM_CTLCOLORSTATIC,
-                                                            reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Handle())));
     RECT r;
     GetClientRect(Handle(), &r);
-    FillRect(dc, &r, face ? face : GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(dc, &r, ParentFace(Handle(), dc));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kLinkBlue);
     const HGDIOBJ old = SelectObject(dc, hovering_ ? underlined_.Get() : plain_.Get());

@@ -94,11 +94,11 @@ void TMainDlg::CreateScanPage()
     const HWND page = scanPage_.Handle();
     AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16, tahomaBold_.Get());
     AddBevel(page, 400, 23, 189);
-    VFichierCourant = AddStatusLabel(page, 48, 53);
+    AddStatusLabel(VFichierCourant, page, 48, 53);
     ProgressBar1 = AddMarqueeBar(page, {56, 88, 521, 17}, kNavy);
     AddLabel(page, "Analyse des fichiers", 19, 136, tahomaBold_.Get());
     AddBevel(page, 139, 143, 450);
-    SElementCourant = AddStatusLabel(page, 48, 171);
+    AddStatusLabel(SElementCourant, page, 48, 171);
     ProgressBar2 = AddMarqueeBar(page, {56, 200, 521, 17}, kNavy);
     AddLabel(page, "Elements infect\xE9s d\xE9tect\xE9s", 21, 256, tahomaBold_.Get());
     AddBevel(page, 179, 263, 410);
@@ -259,7 +259,7 @@ void TMainDlg::StopProgressBars()
     }
 }
 
-HWND TMainDlg::StatusLabel(TScanPhase phase) const
+TStatusLabel& TMainDlg::StatusLabel(TScanPhase phase)
 {
     return phase == TScanPhase::Memory ? VFichierCourant : SElementCourant;
 }
@@ -271,28 +271,34 @@ HWND TMainDlg::ProgressBar(TScanPhase phase) const
 
 // A status label runs to the page's right edge: its text changes for every
 // file met.
-HWND TMainDlg::AddStatusLabel(HWND page, int x, int y)
+void TMainDlg::AddStatusLabel(TStatusLabel& label, HWND page, int x, int y)
 {
     RECT bounds;
     GetClientRect(page, &bounds);
-    return AddFixedLabel(page, x, y, bounds.right - x - kStatusRightMargin, tahoma_.Get());
+    label.Create(page, x, y, bounds.right - x - kStatusRightMargin, tahoma_.Get());
 }
 
-void TMainDlg::SetStatusText(TScanPhase phase, const std::string& text)
-{
-    SetWindowTextA(StatusLabel(phase), text.c_str());
-    UpdateWindow(StatusLabel(phase));  // shown at once, while the check runs
-}
+// The label paints itself at once, while the check runs.
+void TMainDlg::SetStatusText(TScanPhase phase, const std::string& text) { StatusLabel(phase).SetText(text); }
 
 void TMainDlg::SetStatusColour(TScanPhase phase, TStatusColour colour)
 {
-    scanPage_.Look().SetTextColour(StatusLabel(phase), ColourOf(colour));
-    InvalidateRect(StatusLabel(phase), nullptr, TRUE);
+    const HWND label = StatusLabel(phase).Handle();
+    scanPage_.Look().SetTextColour(label, ColourOf(colour));
+    InvalidateRect(label, nullptr, TRUE);
 }
 
+// While its marquee runs, a bar shows the moving block, not its position,
+// and the marquee's timer repaints it: the position is then set without the
+// bar's own immediate repaint, which costs more than the rest of a file's
+// work for the window.
 void TMainDlg::SetProgress(TScanPhase phase, int position)
 {
-    SendMessageA(ProgressBar(phase), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    const HWND bar = ProgressBar(phase);
+    const bool marquee = (GetWindowLongPtrA(bar, GWL_STYLE) & PBS_MARQUEE) != 0;
+    if (marquee) SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (marquee) SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
 }
 
 // The bar carries the marquee style only while its block moves, so that a

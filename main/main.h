@@ -15,6 +15,7 @@
 #include "kit/hints.h"
 #include "kit/link_label.h"
 #include "kit/panel.h"
+#include "kit/status_label.h"
 #include "kit/string_grid.h"
 #include "kit/top_window.h"
 #include "main/platform_services.h"
@@ -69,8 +70,8 @@ public:
     HWND buttonArreter = nullptr;
     HWND Button2 = nullptr;
     HWND Image3 = nullptr;
-    HWND VFichierCourant = nullptr;
-    HWND SElementCourant = nullptr;
+    TStatusLabel VFichierCourant;
+    TStatusLabel SElementCourant;
     HWND ProgressBar1 = nullptr;
     HWND ProgressBar2 = nullptr;
     TStringGrid Grid;
@@ -86,7 +87,7 @@ protected:
 private:
     void CreateUpperPart();
     void CreateScanPage();
-    HWND AddStatusLabel(HWND page, int x, int y);
+    void AddStatusLabel(TStatusLabel& label, HWND page, int x, int y);
     void CreateBottomBand();
     void FormCreate();
     void ShowStartupError(const char* text, const char* caption);
@@ -100,7 +101,7 @@ private:
     void ShowIdleButtons();
     void ShowRunningButtons();
     void StopProgressBars();
-    HWND StatusLabel(TScanPhase phase) const;
+    TStatusLabel& StatusLabel(TScanPhase phase);
     HWND ProgressBar(TScanPhase phase) const;
 
     TMainDlgParts parts_;

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "kit/skin.h"
 #include "main/application.h"
@@ -218,8 +220,8 @@ TEST(MainWindow, IdleAfterCreation)
     EXPECT_EQ(WindowText(w.URLLabel2.Handle()), "Liste des variantes d\xE9tect\xE9" "es");
     EXPECT_TRUE(Shown(w.buttonGo));
     EXPECT_FALSE(Shown(w.buttonArreter));
-    EXPECT_EQ(WindowText(w.VFichierCourant), "");
-    EXPECT_EQ(WindowText(w.SElementCourant), "");
+    EXPECT_EQ(WindowText(w.VFichierCourant.Handle()), "");
+    EXPECT_EQ(WindowText(w.SElementCourant.Handle()), "");
     for (HWND bar : {w.ProgressBar1, w.ProgressBar2}) EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
     EXPECT_EQ(w.Grid.ColumnCount(), 4);
     EXPECT_EQ(w.Grid.RowCount(), 10);
@@ -263,8 +265,8 @@ TEST(MainWindow, AnalyserClearsTheGridAndComesBackIdle)
     EXPECT_FALSE(Shown(w.buttonArreter));
     EXPECT_FALSE(w.ScanStopRequested());
     // A run over a system with nothing on it ends clean, with both bars hidden.
-    EXPECT_EQ(WindowText(w.VFichierCourant), MEMORY_CLEAN_TEXT);
-    EXPECT_EQ(WindowText(w.SElementCourant), FILES_CLEAN_TEXT);
+    EXPECT_EQ(WindowText(w.VFichierCourant.Handle()), MEMORY_CLEAN_TEXT);
+    EXPECT_EQ(WindowText(w.SElementCourant.Handle()), FILES_CLEAN_TEXT);
     EXPECT_EQ(rig.BoxTexts(), std::vector<std::string>{RUN_CLEAN_BOX_TEXT});
     EXPECT_FALSE(Shown(w.ProgressBar1));
     EXPECT_FALSE(Shown(w.ProgressBar2));
@@ -294,7 +296,7 @@ TEST(MainWindow, ArreterDuringARun)
     EXPECT_TRUE(w.ScanStopRequested());
     EXPECT_TRUE(Shown(w.buttonGo));
     EXPECT_FALSE(Shown(w.buttonArreter));
-    EXPECT_EQ(WindowText(w.SElementCourant), RUN_STOPPED_TEXT);
+    EXPECT_EQ(WindowText(w.SElementCourant.Handle()), RUN_STOPPED_TEXT);
     EXPECT_EQ(rig.BoxTexts(), std::vector<std::string>{RUN_STOPPED_TEXT});
 }
 
@@ -309,9 +311,9 @@ TEST(MainWindow, StatusTextsAndColours)
         COLORREF rgb;
     };
     const TCase cases[] = {
-        {TScanPhase::Memory, w.VFichierCourant, TStatusColour::Running, RGB(0, 0, 0)},
-        {TScanPhase::Memory, w.VFichierCourant, TStatusColour::Clean, RGB(0, 0, 255)},
-        {TScanPhase::Files, w.SElementCourant, TStatusColour::Infected, RGB(255, 0, 0)},
+        {TScanPhase::Memory, w.VFichierCourant.Handle(), TStatusColour::Running, RGB(0, 0, 0)},
+        {TScanPhase::Memory, w.VFichierCourant.Handle(), TStatusColour::Clean, RGB(0, 0, 255)},
+        {TScanPhase::Files, w.SElementCourant.Handle(), TStatusColour::Infected, RGB(255, 0, 0)},
     };
     const HDC dc = CreateCompatibleDC(nullptr);
     for (const TCase& c : cases) {
@@ -324,12 +326,87 @@ TEST(MainWindow, StatusTextsAndColours)
         EXPECT_EQ(GetTextColor(dc), c.rgb);
     }
     DeleteDC(dc);
-    w.SetProgress(TScanPhase::Files, 40);
-    EXPECT_EQ(SendMessageA(w.ProgressBar2, PBM_GETPOS, 0, 0), 40);
     for (bool running : {true, false}) {
         w.SetMarquee(TScanPhase::Memory, running);
         EXPECT_EQ((GetWindowLongPtrA(w.ProgressBar1, GWL_STYLE) & PBS_MARQUEE) != 0, running);
     }
+}
+
+// Set while its marquee runs, the bar stays shown; once the marquee has
+// stopped, it shows the positions it is given.
+TEST(MainWindow, ProgressDuringAndAfterTheMarquee)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    ShowWindow(w.Handle(), SW_SHOW);
+    w.SetMarquee(TScanPhase::Files, true);
+    w.SetProgress(TScanPhase::Files, 70);
+    EXPECT_TRUE(IsWindowVisible(w.ProgressBar2));
+    w.SetMarquee(TScanPhase::Files, false);
+    w.SetProgress(TScanPhase::Files, 40);
+    EXPECT_EQ(SendMessageA(w.ProgressBar2, PBM_GETPOS, 0, 0), 40);
+    EXPECT_TRUE(IsWindowVisible(w.ProgressBar2));
+}
+
+// Pixels of a label that differ from the page's white.
+int InkedPixels(HWND label)
+{
+    RECT r;
+    GetClientRect(label, &r);
+    const HDC dc = GetDC(label);
+    int inked = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) inked += GetPixel(dc, x, y) != RGB(255, 255, 255);
+    ReleaseDC(label, dc);
+    return inked;
+}
+
+// A status text is on the screen as soon as it is set: the label paints its
+// own rectangle at once, and leaves nothing to paint later, to itself or to
+// what lies behind it.
+TEST(MainWindow, StatusTextIsPaintedAtOnceAndAlone)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    ShowWindow(w.Handle(), SW_SHOW);
+    UpdateWindow(w.Handle());
+    const HWND label = w.SElementCourant.Handle();
+    ASSERT_EQ(InkedPixels(label), 0);
+    w.SetStatusText(TScanPhase::Files, "Analyse du fichier (1) : C:\\WINDOWS\\notepad.exe");
+    EXPECT_GT(InkedPixels(label), 0);
+    EXPECT_FALSE(GetUpdateRect(label, nullptr, FALSE));
+    EXPECT_FALSE(GetUpdateRect(GetParent(label), nullptr, FALSE));
+    w.SetStatusText(TScanPhase::Files, "");
+    EXPECT_EQ(InkedPixels(label), 0);
+}
+
+// Outside readers ask the label for its text with a buffer of their own
+// size: the text comes cut to fit, and never past the buffer.
+TEST(MainWindow, StatusTextToBuffersOfEverySize)
+{
+    TRig rig;
+    TMainDlg& w = *rig.main;
+    const std::string text = "Analyse termin\xE9" "e";
+    w.SetStatusText(TScanPhase::Memory, text);
+    const HWND label = w.VFichierCourant.Handle();
+    EXPECT_EQ(SendMessageA(label, WM_GETTEXTLENGTH, 0, 0), static_cast<LRESULT>(text.size()));
+    struct TCase {
+        WPARAM size;
+        std::string got;
+    };
+    const TCase cases[] = {{0, ""}, {1, ""}, {4, "Ana"}, {text.size(), text.substr(0, text.size() - 1)},
+                           {text.size() + 1, text}, {64, text}};
+    for (const TCase& c : cases) {
+        std::vector<char> buffer(c.size + 1, '#');  // one guard byte past the size given
+        const LRESULT copied = SendMessageA(label, WM_GETTEXT, c.size, reinterpret_cast<LPARAM>(buffer.data()));
+        EXPECT_EQ(copied, static_cast<LRESULT>(c.got.size())) << c.size;
+        if (c.size > 0) {
+            EXPECT_EQ(std::string(buffer.data()), c.got) << c.size;
+        }
+        EXPECT_EQ(buffer[c.size], '#') << c.size;
+    }
+    SetWindowTextA(label, "Analyse interrompue");
+    EXPECT_EQ(WindowText(label), "Analyse interrompue");
 }
 
 TEST(MainWindow, DetectionPromptThroughTheView)
