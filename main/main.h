@@ -21,6 +21,9 @@
 #include "main/scan_view.h"
 #include "main/scanner.h"
 
+// The main window's caption: the program and its version.
+extern const char* const PROGRAM_CAPTION;
+
 // The folder part of an executable's full path, ending with "\".
 std::string ProgramDirOf(const std::string& executablePath);
 // Whether closing on date shows the update notice: from 2 June 2013 on.
@@ -89,7 +92,7 @@ private:
     HWND AddStatusLabel(HWND page, int x, int y);
     void CreateBottomBand();
     void FormCreate();
-    void ShowStartupError(const char* text, const char* caption);
+    void ShowStartupMessage(const TStartupMessage& message);
     void buttonGoClick();
     void buttonArreterClick();
     void Button2Click();
