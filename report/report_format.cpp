@@ -71,12 +71,21 @@ std::string SignaturesText(const std::optional<TSignatureCounts>& signatures)
 
 } // namespace
 
-std::string ReportFileName(const TLocalTime& t, int n)
+std::string ReportFileName(const TLocalTime& t)
 {
-    std::string name = "Purvane-" + Digits(t.Year, 4) + Digits(t.Month, 2) + Digits(t.Day, 2) + "-" +
-                       Digits(t.Hour, 2) + Digits(t.Minute, 2) + Digits(t.Second, 2);
-    if (n > 1) name += '-' + std::to_string(n);
-    return name + ".txt";
+    return "Purvane-" + Digits(t.Year, 4) + Digits(t.Month, 2) + Digits(t.Day, 2) + "-" + Digits(t.Hour, 2) +
+           Digits(t.Minute, 2) + Digits(t.Second, 2) + ".txt";
+}
+
+std::string NumberedPath(const std::string& path, int n)
+{
+    if (n <= 1) return path;
+    const std::size_t lastPart = path.find_last_of("\\/") + 1;
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < lastPart) dot = path.size();
+    std::string numbered = path.substr(0, dot);
+    numbered += '-' + std::to_string(n);
+    return numbered + path.substr(dot);
 }
 
 std::string FormatReportHeader(const TReportFacts& facts, const TLocalTime& started,

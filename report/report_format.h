@@ -54,9 +54,11 @@ struct TReportMessage {
     bool Warning = false;
 };
 
-// The default name of a report started at time: Purvane-AAAAMMJJ-HHMMSS.txt,
-// then, for n from 2 on, Purvane-AAAAMMJJ-HHMMSS-n.txt.
-std::string ReportFileName(const TLocalTime& time, int n = 1);
+// The default name of a report started at time: Purvane-AAAAMMJJ-HHMMSS.txt.
+std::string ReportFileName(const TLocalTime& time);
+// path itself for n = 1; from 2 on, path with "-n" before the extension of
+// its last part: C:\r\PC-12.txt, C:\r\PC-12-2.txt.
+std::string NumberedPath(const std::string& path, int n);
 
 // The header, with the start-up's messages last. Signatures that were not
 // loaded are said so.

@@ -4,14 +4,13 @@
 
 namespace {
 
-// A new file in folder under the run's numbered names; null when the
-// folder refuses one, or every name is taken.
-std::unique_ptr<TReportFile> CreateInFolder(TReportFiles& files, const std::string& folder, const TLocalTime& started)
+// A new file at path, or under its next numbers while the name is taken;
+// null when the folder refuses it, or every number is taken.
+std::unique_ptr<TReportFile> CreateFirstFree(TReportFiles& files, const std::string& path)
 {
-    for (int n = 1; n <= MAX_REPORT_NAMES_PER_FOLDER; ++n) {
+    for (int n = 1; n <= MAX_REPORT_NAME_NUMBER; ++n) {
         bool nameTaken = false;
-        if (std::unique_ptr<TReportFile> file = files.CreateNew(folder + ReportFileName(started, n), nameTaken))
-            return file;
+        if (std::unique_ptr<TReportFile> file = files.CreateNew(NumberedPath(path, n), nameTaken)) return file;
         if (!nameTaken) return nullptr;
     }
     return nullptr;
@@ -22,9 +21,9 @@ std::unique_ptr<TReportFile> CreateInFolder(TReportFiles& files, const std::stri
 std::unique_ptr<TReportFile> OpenReportFile(TReportFiles& files, const TReportPlaces& places, const TLocalTime& started)
 {
     if (!places.ChosenPath.empty())
-        if (std::unique_ptr<TReportFile> file = files.Replace(places.ChosenPath)) return file;
+        if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, places.ChosenPath)) return file;
     for (const std::string& folder : places.Folders)
-        if (std::unique_ptr<TReportFile> file = CreateInFolder(files, folder, started)) return file;
+        if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, folder + ReportFileName(started))) return file;
     return nullptr;
 }
 

@@ -3,13 +3,14 @@
 // starts and written as the run goes, so that a run cut short leaves what
 // it had found.
 //
-// Where: the chosen path (/rapport:PATH), replaced when it exists; else, and
-// where that cannot be written, a new file named for the run's start in the
-// first folder that takes one (beside the program, then the temporary
-// folder), numbered when the name is taken. The program runs as an
-// administrator and those folders may be writable by the worm, so a default
-// name is only ever a new file: whatever is planted there, a file or a
-// link, is left alone and another name taken.
+// Where: the chosen path (/rapport:PATH); else, and where that cannot be
+// written, a file named for the run's start in the first folder that takes
+// one, beside the program, then the temporary folder. A report is only ever
+// a new file: when its name is taken it is numbered (PC-12.txt, then
+// PC-12-2.txt...). The program runs as an administrator and those folders
+// may be writable by the worm, so whatever is planted at a name, a file or
+// a link, is left alone, neither followed nor overwritten; and no earlier
+// report is lost.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +39,6 @@ public:
     // A new file at path, never an existing one, never through a link; null
     // when it cannot be made, with nameTaken set when something is there.
     virtual std::unique_ptr<TReportFile> CreateNew(const std::string& path, bool& nameTaken) = 0;
-    // The file at path, made or emptied, never through a link at its end;
-    // null when it cannot be.
-    virtual std::unique_ptr<TReportFile> Replace(const std::string& path) = 0;
 };
 
 // Where reports go: the chosen path, when there is one, then the folders
@@ -50,8 +48,8 @@ struct TReportPlaces {
     std::vector<std::string> Folders;
 };
 
-// The numbered names tried in one folder, the first one included.
-constexpr int MAX_REPORT_NAMES_PER_FOLDER = 20;
+// The numbered names tried for one path, the first one included.
+constexpr int MAX_REPORT_NAME_NUMBER = 20;
 
 // The report of a run started at started, where places say; null when no
 // place takes it.

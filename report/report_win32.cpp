@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "common/file_identity.h"
 #include "common/handle.h"
 
 namespace {
@@ -50,16 +49,6 @@ std::unique_ptr<TReportFile> TWin32ReportFiles::CreateNew(const std::string& pat
     const DWORD error = GetLastError();
     nameTaken = !file && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
     if (!file) return nullptr;
-    return std::make_unique<TWin32ReportFile>(path, std::move(file));
-}
-
-std::unique_ptr<TReportFile> TWin32ReportFiles::Replace(const std::string& path)
-{
-    bool nameTaken = false;
-    if (std::unique_ptr<TReportFile> created = CreateNew(path, nameTaken)) return created;
-    if (!nameTaken) return nullptr;
-    TFileHandle file = OpenForReport(path, OPEN_EXISTING);
-    if (!file || IsLinkHandle(file.Get()) || !SetEndOfFile(file.Get())) return nullptr;
     return std::make_unique<TWin32ReportFile>(path, std::move(file));
 }
 

@@ -4,15 +4,13 @@
 
 #include "report/report_journal.h"
 
-// Report files written through the system. A new file is made with
-// CREATE_NEW and FILE_FLAG_OPEN_REPARSE_POINT, so that nothing already at
-// its name, a link included, is opened; a file replaced is opened without
-// following a link at its end, and refused when it is one. Others may read
-// a report while it is written, not write it.
+// Report files written through the system, made with CREATE_NEW and
+// FILE_FLAG_OPEN_REPARSE_POINT, so that nothing already at the name, a link
+// included, is ever opened. Others may read a report while it is written,
+// not write it.
 class TWin32ReportFiles final : public TReportFiles {
 public:
     std::unique_ptr<TReportFile> CreateNew(const std::string& path, bool& nameTaken) override;
-    std::unique_ptr<TReportFile> Replace(const std::string& path) override;
 };
 
 // The system's version as it is (not as the compatibility layer tells a

@@ -108,8 +108,20 @@ TEST(ReportFormat, HeaderLinesThatVary)
 TEST(ReportFormat, NamesAndDurations)
 {
     EXPECT_EQ(ReportFileName(kStarted), "Purvane-20240305-140709.txt");
-    EXPECT_EQ(ReportFileName({2013, 12, 31, 23, 59, 58}, 2), "Purvane-20131231-235958-2.txt");
-    EXPECT_EQ(ReportFileName({2013, 1, 2, 3, 4, 5}, 20), "Purvane-20130102-030405-20.txt");
+    EXPECT_EQ(ReportFileName({2013, 12, 31, 23, 59, 58}), "Purvane-20131231-235958.txt");
+    const struct {
+        const char* path;
+        int n;
+        const char* numbered;
+    } numbers[] = {
+        {"C:\\r\\Purvane-20240305-140709.txt", 1, "C:\\r\\Purvane-20240305-140709.txt"},
+        {"C:\\r\\Purvane-20240305-140709.txt", 2, "C:\\r\\Purvane-20240305-140709-2.txt"},
+        {"\\\\serveur\\partage\\PC-12.txt", 20, "\\\\serveur\\partage\\PC-12-20.txt"},
+        {"C:\\rapports.2013\\PC", 3, "C:\\rapports.2013\\PC-3"},
+        {"C:\\r\\PC.12.log", 2, "C:\\r\\PC.12-2.log"},
+        {"rapport", 2, "rapport-2"},
+    };
+    for (const auto& c : numbers) EXPECT_EQ(NumberedPath(c.path, c.n), c.numbered) << c.path << " " << c.n;
     const std::pair<std::int64_t, const char*> durations[] = {
         {-5, "0 s"},           {999, "0 s"},          {42'500, "42 s"},
         {60'000, "1 min 00 s"}, {187'000, "3 min 07 s"}, {3'723'000, "1 h 02 min 03 s"},
@@ -164,22 +176,13 @@ public:
     std::unique_ptr<TReportFile> CreateNew(const std::string& path, bool& nameTaken) override
     {
         nameTaken = contents.count(path) || planted.count(path);
-        if (nameTaken || !Writable(path)) return nullptr;
+        if (nameTaken || refusedFolders.count(path.substr(0, path.rfind('\\') + 1))) return nullptr;
         contents[path];
-        return std::make_unique<TFile>(*this, path);
-    }
-    std::unique_ptr<TReportFile> Replace(const std::string& path) override
-    {
-        if (planted.count(path) || !Writable(path)) return nullptr;
-        contents[path].clear();
         return std::make_unique<TFile>(*this, path);
     }
 
     std::set<std::string> refusedFolders, planted;
     std::map<std::string, std::string> contents;
-
-private:
-    bool Writable(const std::string& path) const { return !refusedFolders.count(path.substr(0, path.rfind('\\') + 1)); }
 };
 
 const std::string kProgramDir = "C:\\Outils\\Purvane\\";
@@ -188,29 +191,30 @@ const std::string kName = "Purvane-20240305-140709";
 
 TEST(ReportFiles, WhereTheReportGoes)
 {
-    const auto numbered = [](const std::string& folder, int from, int to) {
+    const auto numbered = [](const std::string& path, int from, int to) {
         std::set<std::string> paths;
-        for (int n = from; n <= to; ++n) paths.insert(folder + ReportFileName(kStarted, n));
+        for (int n = from; n <= to; ++n) paths.insert(NumberedPath(path, n));
         return paths;
     };
+    const std::string first = kProgramDir + kName + ".txt";
     const struct {
         const char* what;
         std::string chosen;
         std::set<std::string> refused, planted;
         std::string expected;  // empty: nowhere
     } cases[] = {
-        {"beside the program", "", {}, {}, kProgramDir + kName + ".txt"},
-        {"its name taken by a link: the next number", "", {}, {kProgramDir + kName + ".txt"}, kProgramDir + kName + "-2.txt"},
-        {"two names taken", "", {}, {kProgramDir + kName + ".txt", kProgramDir + kName + "-2.txt"},
-         kProgramDir + kName + "-3.txt"},
+        {"beside the program", "", {}, {}, first},
+        {"its name taken by a link: the next number", "", {}, {first}, kProgramDir + kName + "-2.txt"},
+        {"two names taken", "", {}, {first, kProgramDir + kName + "-2.txt"}, kProgramDir + kName + "-3.txt"},
         {"the program's folder refused: the temporary folder", "", {kProgramDir}, {}, kTemp + kName + ".txt"},
-        {"every name taken: the temporary folder", "", {}, numbered(kProgramDir, 1, MAX_REPORT_NAMES_PER_FOLDER),
+        {"every name taken: the temporary folder", "", {}, numbered(first, 1, MAX_REPORT_NAME_NUMBER),
          kTemp + kName + ".txt"},
         {"the chosen path", "D:\\r.txt", {}, {}, "D:\\r.txt"},
-        {"the chosen path replaced", "C:\\Outils\\Purvane\\old.txt", {}, {}, kProgramDir + "old.txt"},
-        {"the chosen path a link: the default place", "D:\\r.txt", {}, {"D:\\r.txt"}, kProgramDir + kName + ".txt"},
-        {"the chosen folder refused: the default place", "\\\\serveur\\x\\r.txt", {"\\\\serveur\\x\\"}, {},
-         kProgramDir + kName + ".txt"},
+        {"the chosen path taken: its next number", "D:\\r.txt", {}, {"D:\\r.txt"}, "D:\\r-2.txt"},
+        {"an earlier report at the chosen path is kept", kProgramDir + "old.txt", {}, {}, kProgramDir + "old-2.txt"},
+        {"every number of the chosen path taken: the default place", "D:\\r.txt", {},
+         numbered("D:\\r.txt", 1, MAX_REPORT_NAME_NUMBER), first},
+        {"the chosen folder refused: the default place", "\\\\serveur\\x\\r.txt", {"\\\\serveur\\x\\"}, {}, first},
         {"nowhere", "", {kProgramDir, kTemp}, {}, ""},
     };
     for (const auto& c : cases) {
@@ -220,9 +224,7 @@ TEST(ReportFiles, WhereTheReportGoes)
         files.contents[kProgramDir + "old.txt"] = "old";
         const std::unique_ptr<TReportFile> file = OpenReportFile(files, {c.chosen, {kProgramDir, kTemp}}, kStarted);
         EXPECT_EQ(file ? file->Path() : "", c.expected) << c.what;
-        if (file) {
-            EXPECT_EQ(files.contents[c.expected], "") << c.what;
-        }
+        EXPECT_EQ(files.contents[kProgramDir + "old.txt"], "old") << c.what;
     }
 }
 
