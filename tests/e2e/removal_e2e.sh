@@ -11,7 +11,6 @@
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
 . "$here/scratch_prefix.sh"
-. "$here/report.sh"
 bin=$1
 samples=$bin/../samples
 plant=$c/purvane-e2e

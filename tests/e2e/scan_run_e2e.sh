@@ -9,7 +9,6 @@
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
 . "$here/scratch_prefix.sh"
-. "$here/report.sh"
 bin=$1
 plant_samples "$c" "$bin"
 
