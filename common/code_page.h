@@ -14,3 +14,8 @@ std::optional<std::string> ExactAnsiSpelling(std::wstring_view text);
 
 // An ANSI text (a path the program built from exact spellings) in UTF-16.
 std::wstring WideFromAnsi(std::string_view ansi);
+
+// UTF-16 and UTF-8, for what must keep every character (the quarantine's
+// record of a path); invalid sequences become U+FFFD.
+std::string Utf8FromWide(std::wstring_view wide);
+std::wstring WideFromUtf8(std::string_view utf8);

@@ -29,11 +29,29 @@ std::optional<std::string> ExactAnsiSpelling(std::wstring_view text)
     return ansi;
 }
 
-std::wstring WideFromAnsi(std::string_view ansi)
+namespace {
+
+std::wstring WideFrom(UINT codePage, std::string_view text)
 {
-    if (ansi.empty()) return {};
-    const int size = static_cast<int>(ansi.size());
-    std::wstring wide(ansi.size(), L'\0');  // never more characters than bytes
-    wide.resize(static_cast<std::size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), size))));
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(text.size(), L'\0');  // never more characters than bytes
+    wide.resize(static_cast<std::size_t>(std::max(0, MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), size))));
     return wide;
+}
+
+} // namespace
+
+std::wstring WideFromAnsi(std::string_view ansi) { return WideFrom(CP_ACP, ansi); }
+
+std::wstring WideFromUtf8(std::string_view utf8) { return WideFrom(CP_UTF8, utf8); }
+
+std::string Utf8FromWide(std::wstring_view wide)
+{
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    std::string utf8(wide.size() * 3, '\0');  // at most 3 bytes for each UTF-16 unit
+    utf8.resize(static_cast<std::size_t>(std::max(
+        0, WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr))));
+    return utf8;
 }

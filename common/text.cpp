@@ -1,6 +1,8 @@
 #include "common/text.h"
 
 #include <cstdint>
+#include <iterator>
+#include <utility>
 
 std::string UpperCaseAscii(std::string_view text)
 {
@@ -45,6 +47,49 @@ std::string Cp1252ToUtf8(std::string_view text)
         std::uint32_t cp = b;
         if (b >= 0x80 && b <= 0x9F) cp = kHighControls[b - 0x80] ? kHighControls[b - 0x80] : 0xFFFD;
         AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+namespace {
+
+// The code point of the sequence at text[at], and its length; a length of 0
+// for a broken or overlong sequence.
+std::pair<std::uint32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const std::uint8_t lead = byte(at);
+    if (lead < 0x80) return {lead, 1};
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || length > text.size() - at) return {0, 0};
+    std::uint32_t cp = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return {0, 0};
+        cp = cp << 6 | (byte(at + i) & 0x3F);
+    }
+    constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+    return {cp, length};
+}
+
+char Cp1252Of(std::uint32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (std::size_t i = 0; i < std::size(kHighControls); ++i)
+        if (kHighControls[i] && kHighControls[i] == cp) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+} // namespace
+
+std::string Utf8ToCp1252(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const auto [cp, length] = DecodeUtf8(text, at);
+        out += length ? Cp1252Of(cp) : '?';
+        at += length ? length : 1;
     }
     return out;
 }

@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "common/handle.h"
+#include "demo/started_process.h"
 
 namespace {
 
@@ -44,17 +45,6 @@ using namespace std::chrono_literals;
 const char* const kPromptTitle = "Fichier contamin\xE9 d\xE9tect\xE9";
 const char* const kSummaryCaptions[] = {"Analyse termin\xE9" "e", "Analyse annul\xE9" "e"};
 constexpr auto kRunLimit = 300s;
-
-std::string Utf8(const std::string& ansi)
-{
-    std::wstring wide(ansi.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(1252, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), static_cast<int>(wide.size()))));
-    std::string utf8(wide.size() * 3, '\0');
-    utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                                             utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr)));
-    return utf8;
-}
 
 // A window's text as the window itself answers it: for a window of another
 // process GetWindowText gives only a stored caption, so the message is sent.
@@ -165,31 +155,13 @@ void SaveScreen(const std::string& path)
     }
 }
 
-struct TProcess {
-    std::string CommandLine;
-    TKernelHandle Handle;
-    DWORD Pid = 0;
-};
-
-TProcess Start(const std::string& commandLine)
+// Starts commandLine and waits until it takes input.
+TProcess StartIdle(const std::string& commandLine)
 {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    std::string line = commandLine;
-    TProcess process{commandLine, {}, 0};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        std::printf("error: cannot start %s (%lu)\n", commandLine.c_str(), GetLastError());
-        return process;
-    }
-    CloseHandle(info.hThread);
-    process.Handle.Reset(info.hProcess);
-    process.Pid = info.dwProcessId;
-    WaitForInputIdle(info.hProcess, 10000);
+    TProcess process = Start(commandLine);
+    if (process.Handle) WaitForInputIdle(process.Handle.Get(), 10000);
     return process;
 }
-
-bool Running(const TProcess& p) { return p.Handle && WaitForSingleObject(p.Handle.Get(), 0) == WAIT_TIMEOUT; }
 
 // Where the driver stops at chosen prompts until the test says to go on.
 struct TPauses {
@@ -372,10 +344,10 @@ int main(int argc, char** argv)
         else if (option == "--shots") shots = argv[i + 1];
         else if (option == "--status") statusFile = argv[i + 1];
         else if (option == "--log" && !std::freopen(argv[i + 1], "wb", stdout)) return 2;
-        else if (option == "--start") samples.push_back(Start(argv[i + 1]));
+        else if (option == "--start") samples.push_back(StartIdle(argv[i + 1]));
     }
     std::this_thread::sleep_for(500ms);  // the samples are up and have loaded their libraries
-    const TProcess program = Start(std::string("\"") + argv[1] + "\"");
+    const TProcess program = StartIdle(std::string("\"") + argv[1] + "\"");
     TDriver driver(keep, shots, pauses);
     const bool ok = program.Handle && driver.Drive(program);
     driver.Close(program);

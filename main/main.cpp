@@ -35,6 +35,8 @@ COLORREF ColourOf(TStatusColour colour)
 
 } // namespace
 
+const char* const PROGRAM_CAPTION = "Purvane v4.6.1 du 01/05/2013";
+
 std::string ProgramDirOf(const std::string& executablePath)
 {
     std::string dir = executablePath.substr(0, executablePath.find_last_of('\\') + 1);
@@ -59,7 +61,7 @@ TMainDlg::TMainDlg(const TMainDlgParts& parts)
 
 void TMainDlg::Create()
 {
-    CreateTop({"Purvane v4.6.1 du 01/05/2013", WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight}, nullptr);
+    CreateTop({PROGRAM_CAPTION, WS_CAPTION | WS_SYSMENU, kClientWidth, kClientHeight}, nullptr);
     const HICON icon = static_cast<HICON>(
         LoadImageA(Instance(), MAKEINTRESOURCEA(PICTURE_PROGRAM_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -131,21 +133,21 @@ void TMainDlg::FormCreate()
     SetStatusText(TScanPhase::Memory, "");
     SetStatusText(TScanPhase::Files, "");
     ProgramDir_ = ProgramDirOf(parts_.Services.ExecutablePath());
-    if (!parts_.Scanner.Signatures().Engine().Usable())
-        parts_.Services.ShowMessageBox(Handle(), SCAN_ENGINE_MISSING_TEXT, SCAN_ENGINE_MISSING_CAPTION,
-                                       MB_OK | MB_ICONWARNING);
     try {
-        parts_.Scanner.Signatures().Load(
-            ProgramDir_, [this](const TStartupMessage& message) { ShowStartupError(message.Text, message.Caption); });
+        parts_.Scanner.LoadSignatures(ProgramDir_, [this](const TStartupMessage& message) { ShowStartupMessage(message); });
     } catch (const TSignatureFormatError& error) {
         // The rest of the creation is skipped; the window still opens and works.
-        parts_.Services.ShowMessageBox(Handle(), error.what(), "Purvane", kErrorBox);
+        parts_.Services.ShowMessageBox(Handle(), error.what(), SIGNATURE_FORMAT_ERROR_CAPTION, kErrorBox);
     }
 }
 
-void TMainDlg::ShowStartupError(const char* text, const char* caption)
+void TMainDlg::ShowStartupMessage(const TStartupMessage& message)
 {
-    parts_.Services.ShowMessageBox(Handle(), text, caption, kErrorBox);
+    if (message.Warning) {
+        parts_.Services.ShowMessageBox(Handle(), message.Text, message.Caption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    parts_.Services.ShowMessageBox(Handle(), message.Text, message.Caption, kErrorBox);
     quitRequested_ = true;
 }
 

@@ -22,6 +22,9 @@
 #include "main/scan_view.h"
 #include "main/scanner.h"
 
+// The main window's caption: the program and its version.
+extern const char* const PROGRAM_CAPTION;
+
 // The folder part of an executable's full path, ending with "\".
 std::string ProgramDirOf(const std::string& executablePath);
 // Whether closing on date shows the update notice: from 2 June 2013 on.
@@ -90,7 +93,7 @@ private:
     void AddStatusLabel(TStatusLabel& label, HWND page, int x, int y);
     void CreateBottomBand();
     void FormCreate();
-    void ShowStartupError(const char* text, const char* caption);
+    void ShowStartupMessage(const TStartupMessage& message);
     void buttonGoClick();
     void buttonArreterClick();
     void Button2Click();

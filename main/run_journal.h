@@ -1,6 +1,6 @@
-// What a scan run tells beyond the window: the start-up's messages, each
-// detection as a record, and the run's counts at its end. The report of a
-// run is one journal; tests record them.
+// What a scan run tells beyond the window: the start-up's messages and the
+// signatures it loaded, each detection as a record, and the run's counts at
+// its end. The report of a run is one journal; tests record them.
 #pragma once
 
 #include <cstdint>
@@ -38,14 +38,23 @@ struct TRunCounts {
     int FilesMet = 0;           // files the walk met in this run
     int FilesChecked = 0;       // of those, the ones admitted to a check
     int Unchecked[UNCHECKED_REASON_COUNT] = {};
+    int Detections = 0;
+    // Files named by a detection and still there: ignored, or no deletion
+    // of them succeeded (a path detected twice counts once).
+    int FilesLeft = 0;
     bool Stopped = false;       // "A&rrêter", or the window closing
 };
 
 class TRunJournal {
 public:
     virtual ~TRunJournal() = default;
-    // A start-up message, as it was shown (or would have been).
+    // A start-up message, as it was shown (or would have been); its texts
+    // need not outlive the call.
     virtual void StartupMessage(const TStartupMessage& message) = 0;
+    // What the start-up loaded: the pattern and the fingerprint signatures.
+    virtual void SignaturesLoaded(std::int32_t patterns, std::int32_t fingerprints) = 0;
+    // The start-up ended the program before any run.
+    virtual void StartupFailed() = 0;
     virtual void RunStarted() = 0;
     virtual void Detection(const TDetectionRecord& record) = 0;
     // The run's end, before its summary; what the summary box adds about
@@ -57,6 +66,8 @@ public:
 class TNoJournal final : public TRunJournal {
 public:
     void StartupMessage(const TStartupMessage&) override {}
+    void SignaturesLoaded(std::int32_t, std::int32_t) override {}
+    void StartupFailed() override {}
     void RunStarted() override {}
     void Detection(const TDetectionRecord&) override {}
     std::string RunEnded(const TRunCounts&) override { return {}; }

@@ -107,6 +107,7 @@ void TScanRun::StartRun()
     view_.SetStatusColour(TScanPhase::Memory, TStatusColour::Running);
     view_.SetStatusColour(TScanPhase::Files, TStatusColour::Running);
     VisitedModules_.clear();
+    filesLeft_.clear();
 }
 
 void TScanRun::ScanMemory()
@@ -264,6 +265,8 @@ bool TScanRun::HandleDetection(const TCheckState& state, const std::string& path
     view_.WriteResultRow(record.Number, path, name, record.Action);
     view_.RepaintResults();
     journal_.Detection(record);
+    if (record.Removal.Deleted) filesLeft_.erase(UpperCaseAscii(path));
+    else filesLeft_.insert(UpperCaseAscii(path));
     return record.Removal.Deleted;
 }
 
@@ -279,6 +282,8 @@ std::string TScanRun::SummaryNotes() const
 void TScanRun::EndRun()
 {
     counts_.Stopped = StopRequested();
+    counts_.Detections = DetectionCount_;
+    counts_.FilesLeft = static_cast<int>(filesLeft_.size());
     const std::string notes = SummaryNotes() + journal_.RunEnded(counts_);
     if (counts_.Stopped) {
         view_.SetStatusText(TScanPhase::Files, RUN_STOPPED_TEXT);

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -137,5 +138,6 @@ private:
     std::int32_t FileCounter_ = 0;
     std::vector<std::string> VisitedModules_;
     std::vector<TFileId> foldersOnPath_;  // the walk never enters a folder twice on one path
+    std::set<std::string> filesLeft_;     // upper-cased paths detected and not deleted since
     TRunCounts counts_;
 };

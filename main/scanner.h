@@ -1,16 +1,21 @@
 // The one place that assembles the program's scanning: the signature sets
 // over the engine, and the scan run over the system, a view and a journal.
-// The window is one view; tests and other front ends bring their own.
+// The window is one view, the modes without a window another; tests bring
+// their own.
 //
 //   TScanner scanner(engine, system, view, journal);
-//   scanner.Signatures().Load(programDir, showMessage);
+//   scanner.LoadSignatures(programDir, showMessage);
 //   scanner.Run().Run();   // each "&Analyser !"
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "main/scan_run.h"
 #include "main/signature_set.h"
+
+// The caption a signature file's format error is shown with.
+extern const char* const SIGNATURE_FORMAT_ERROR_CAPTION;
 
 class TScanner {
 public:
@@ -20,6 +25,14 @@ public:
     {
     }
 
+    // The start-up's checks, each message to the journal and then to show as
+    // its step runs: the engine's absence (a warning: the runs go on without
+    // the pattern check), then the loading of the signature files from
+    // programDir (each error ends the program). A format error in a file goes
+    // to the journal as an error with SIGNATURE_FORMAT_ERROR_CAPTION, then
+    // passes through. The journal gets the loaded counts in either case.
+    void LoadSignatures(const std::string& programDir, const TStartupMessageSink& show);
+
     TSignatureSet& Signatures() { return signatures_; }
     const TSignatureSet& Signatures() const { return signatures_; }
     // The scan run, made at the first call once the signatures are loaded,
@@ -27,6 +40,8 @@ public:
     TScanRun& Run();
 
 private:
+    void JournalLoadedCounts();
+
     TSignatureSet signatures_;
     TScanSystem& system_;
     TScanView& view_;

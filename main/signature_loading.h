@@ -10,11 +10,13 @@
 #include "signatures/qz_PE_MD5.h"
 #include "signatures/qzs_scan.h"
 
-// One start-up error: a French text and its caption (Windows-1252), shown in
-// an error message box followed by a request to end the application.
+// One start-up message: a French text and its caption (Windows-1252). An
+// error is shown in an error message box followed by a request to end the
+// application; a warning in a warning box, and the program goes on.
 struct TStartupMessage {
     const char* Text;
     const char* Caption;
+    bool Warning = false;
 };
 
 // Hands the loaded pattern table to the engine (initscan).

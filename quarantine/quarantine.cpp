@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "common/text.h"
+
 const char* const QUARANTINE_ENTRY_SUFFIX = ".pvq";
 
 namespace {
@@ -67,7 +69,7 @@ std::string EntryLine(const TQuarantineEntry& entry)
     if (!entry.Record) return entry.Id + "\tentr\xE9" "e endommag\xE9" "e\r\n";
     const TQuarantineRecord& r = *entry.Record;
     return entry.Id + '\t' + DateText(r.Date) + '\t' + std::to_string(r.Size) + '\t' + MD5DigestText(r.Digest) + '\t' +
-           r.MalwareName + '\t' + r.OriginalPath + '\t' + AttributesText(r.Attributes) + "\r\n";
+           r.MalwareName + '\t' + Utf8ToCp1252(r.OriginalPath) + '\t' + AttributesText(r.Attributes) + "\r\n";
 }
 
 } // namespace

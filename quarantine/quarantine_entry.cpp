@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "process/file_removal.h"
 #include "signatures/record_file.h"
 
 namespace {
@@ -111,7 +110,7 @@ std::optional<TParsedHead> ParseHead(std::span<const std::uint8_t> start, std::u
     TMD5Digest computed{}, stored{};
     if (!reader.TakeNumber(attributes, 4) || !reader.TakeNumber(record.Size, 8) || !reader.TakeNumber(record.Date, 8) ||
         !reader.Take(record.Digest.data(), record.Digest.size()) ||
-        !reader.TakeText(record.OriginalPath, MAX_DELETE_PATH) || !reader.TakeText(record.MalwareName, kMaxNameLength) ||
+        !reader.TakeText(record.OriginalPath, MAX_ORIGINAL_PATH_BYTES) || !reader.TakeText(record.MalwareName, kMaxNameLength) ||
         !reader.TakeRecordDigest(computed, stored) || computed != stored)
         return std::nullopt;
     record.Attributes = static_cast<std::uint32_t>(attributes);
@@ -122,13 +121,13 @@ std::optional<TParsedHead> ParseHead(std::span<const std::uint8_t> start, std::u
 
 } // namespace
 
-const std::size_t MAX_ENTRY_HEAD_SIZE = ENTRY_STREAM_START + kFixedRecordSize + kLengthSize + MAX_DELETE_PATH +
+const std::size_t MAX_ENTRY_HEAD_SIZE = ENTRY_STREAM_START + kFixedRecordSize + kLengthSize + MAX_ORIGINAL_PATH_BYTES +
                                         kLengthSize + kMaxNameLength + sizeof(TMD5Digest);
 const std::uint64_t MAX_ENTRY_SIZE = MAX_ENTRY_HEAD_SIZE + MAX_QUARANTINED_FILE_SIZE;
 
 bool IsStorableRecord(const TQuarantineRecord& record)
 {
-    return IsStorableText(record.OriginalPath, MAX_DELETE_PATH) && IsStorableText(record.MalwareName, kMaxNameLength) &&
+    return IsStorableText(record.OriginalPath, MAX_ORIGINAL_PATH_BYTES) && IsStorableText(record.MalwareName, kMaxNameLength) &&
            record.Size <= MAX_QUARANTINED_FILE_SIZE;
 }
 

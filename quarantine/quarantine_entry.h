@@ -9,7 +9,7 @@
 //           8     content size
 //           8     date of the copy (100 ns units since 1601, UTC)
 //           16    MD5 of the content
-//           2     path length P, then P bytes: the original path
+//           2     path length P, then P bytes: the original path, UTF-8
 //           2     name length N, then N bytes: the signature's name
 //           16    MD5 of the record, attributes to name included
 //           size  the content
@@ -30,6 +30,10 @@
 
 #include "pe/MD5.h"
 
+// The longest original path, in bytes: a path of up to 259 UTF-16 units takes
+// at most 3 bytes for each in UTF-8.
+constexpr std::size_t MAX_ORIGINAL_PATH_BYTES = 3 * 259;
+
 // A file above this size is deleted without a copy.
 constexpr std::uint64_t MAX_QUARANTINED_FILE_SIZE = std::uint64_t{64} << 20;
 
@@ -37,7 +41,7 @@ constexpr std::size_t ENTRY_MAGIC_SIZE = 4;
 constexpr std::size_t ENTRY_STREAM_START = ENTRY_MAGIC_SIZE + 8;
 
 struct TQuarantineRecord {
-    std::string OriginalPath;  // as the program spelled it, in its code page
+    std::string OriginalPath;  // the file's full path in UTF-8, every character kept
     std::string MalwareName;   // the signature that found the file
     std::uint64_t Size = 0;
     TMD5Digest Digest{};

@@ -7,6 +7,7 @@
 #include "common/code_page.h"
 #include "common/file.h"
 #include "common/handle.h"
+#include "common/text.h"
 
 namespace {
 
@@ -29,6 +30,22 @@ std::uint64_t RandomNumber()
     return static_cast<std::uint64_t>(counter.QuadPart);
 }
 
+// The full path of the file open as file, in UTF-8, its long names whatever
+// the code page spells (a short name the walk went by is not what a restore
+// should make); nothing when the system does not give it as a drive path.
+std::optional<std::string> FullPathOf(HANDLE file)
+{
+    std::wstring path(MAX_PATH + 8, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= path.size()) return std::nullopt;
+    path.resize(length);
+    const std::wstring_view prefix = L"\\\\?\\";
+    if (path.compare(0, prefix.size(), prefix) == 0) path.erase(0, prefix.size());
+    if (path.size() < 3 || path[1] != L':') return std::nullopt;  // UNC and volume paths are not restorable
+    return Utf8FromWide(path);
+}
+
 std::uint64_t Now()
 {
     FILETIME now;
@@ -39,18 +56,19 @@ std::uint64_t Now()
 // Why a file cannot go back to path; empty once it is back. Every folder on
 // the path is held, not as a link, until the file is written, so none can
 // be swapped for a link meanwhile.
-std::string PutBack(const std::string& path, std::uint32_t attributes, const std::vector<std::uint8_t>& content)
+std::string PutBack(const std::string& utf8Path, std::uint32_t attributes, const std::vector<std::uint8_t>& content)
 {
-    const std::optional<std::vector<std::string>> folders = FoldersOfRestorablePath(path);
+    const std::string path = Utf8ToCp1252(utf8Path);  // as the report tells it
+    const std::optional<std::vector<std::string>> folders = FoldersOfRestorablePath(utf8Path);
     if (!folders) return "le chemin d'origine ne peut pas \xEAtre rendu tel quel : " + path + ".";
     std::vector<TFileHandle> held;
     for (const std::string& folder : *folders) {
         bool isLink = false;
-        held.push_back(HoldFolder(WideFromAnsi(folder), FILE_READ_ATTRIBUTES, isLink));
-        if (isLink) return "le chemin passe par un lien de dossier : " + folder + ".";
-        if (!held.back()) return "le dossier " + folder + " est introuvable.";
+        held.push_back(HoldFolder(WideFromUtf8(folder), FILE_READ_ATTRIBUTES, isLink));
+        if (isLink) return "le chemin passe par un lien de dossier : " + Utf8ToCp1252(folder) + ".";
+        if (!held.back()) return "le dossier " + Utf8ToCp1252(folder) + " est introuvable.";
     }
-    const TFileHandle file(CreateFileW(WideFromAnsi(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+    const TFileHandle file(CreateFileW(WideFromUtf8(utf8Path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file && GetLastError() == ERROR_FILE_EXISTS) return "un fichier existe d\xE9j\xE0 \xE0 cet endroit : " + path + ".";
     if (file && WriteAll(file.Get(), content.data(), content.size()) &&
@@ -71,7 +89,7 @@ TKeptCopy TWin32Quarantine::Keep(void* file, const std::string& path, const std:
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) return {TCopyOutcome::Failed, {}};
     TQuarantineRecord record;
-    record.OriginalPath = path;
+    record.OriginalPath = FullPathOf(file).value_or(Utf8FromWide(WideFromAnsi(path)));
     record.MalwareName = malwareName;
     record.Size = std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
     record.Date = Now();
@@ -93,7 +111,7 @@ TRestoreResult TWin32Quarantine::Restore(const std::string& id)
     const TQuarantineRecord& record = loaded.Entry.Record;
     const std::string why = PutBack(record.OriginalPath, record.Attributes, loaded.Entry.Content);
     if (!why.empty()) return {false, refused + why};
-    std::string text = "Fichier restaur\xE9 : " + record.OriginalPath + ".";
+    std::string text = "Fichier restaur\xE9 : " + Utf8ToCp1252(record.OriginalPath) + ".";
     if (!quarantine_.Remove(id)) text += " Son entr\xE9" "e n'a pas pu \xEAtre retir\xE9" "e de la quarantaine.";
     return {true, text};
 }

@@ -83,6 +83,7 @@ for name in "${lookalike_names[@]}"; do
 done
 expect_eq "the decoys are left" decoydecoydecoy "$(cat "$plant/L$(printf '\xc3\xb3')dz"/*.exe)"
 expect_eq "no other row" 5 "$(grep -c '^row:' <<<"$out")"
+rm -f "$(report_named_in "$out")"  # the run's report, beside the program
 
 WINEPREFIX=$PURVANE_WINEPREFIX wineserver -k 2>/dev/null
 finish

@@ -3,8 +3,9 @@
 # planted on drive C, some running; the driver presses "&Analyser !",
 # deletes every detection outside \keep\ and ignores those inside. Then the
 # deleted files are gone, their processes ended, the kept ones untouched,
-# the quarantine holds one copy of each deleted file, and nothing else on
-# drive C changed.
+# the quarantine holds one copy of each deleted file, nothing else on drive
+# C changed, and the report the summary names holds every prompt with its
+# answer.
 #   scan_run_e2e.sh BIN_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../sigtool/lib.sh"
@@ -28,7 +29,14 @@ expect_eq "driver exit" 0 "$status"
 out=$(cat "$work/driver.txt")
 
 expect_eq "summary" "summary: Analyse terminée | Des fichiers infectés par un virus MSN ont été détectés." \
-  "$(grep '^summary:' <<<"$out")"
+  "$(grep '^summary:' <<<"$out" | tr -d '\r')"
+# The summary's last line names the run's report, beside the program: one
+# line for each prompt, with the driver's answer.
+report=$(report_named_in "$out")
+expect_eq "the report beside the program" "$bin" "$(dirname "${report:-none}")"
+expect_eq "the report's detections are the prompts" "$(grep '^prompt:' <<<"$out")" \
+  "$(report_detections "${report:-none}" | awk -F '\t' '{print "prompt: " $4 " | " $5 " -> " $7}')"
+rm -f "$report"
 expect_eq "no prompt through the folder link" 0 "$(grep -c '\\loop\\' <<<"$out")"
 expect_eq "no prompt for a name spelled with ?" 0 "$(grep '^prompt:' <<<"$out" | grep -c '?')"
 expect_eq "the unspellable sample, by its short name" 1 "$(grep -c '^prompt: C:\\purvane-e2e\\delete\\[^ ]*~[^ ]*\.EXE |' <<<"$out")"

@@ -11,6 +11,8 @@
 #include "kit/skin.h"
 #include "main/application.h"
 #include "signatures/signature_writer.h"
+#include "tests/main/empty_scan_system.h"
+#include "tests/main/recording_journal.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/window_test_support.h"
@@ -52,21 +54,6 @@ void WriteFiles(const TTempDir& dir, const TFiles& f)
     fingerprints("mdpe_msn2.dat", f.fingerprints2, false);
 }
 
-// A system without processes and with an empty drive: a run in these tests
-// touches nothing real.
-class TEmptySystem : public TScanSystem {
-public:
-    std::vector<TProcessInfo> TakeProcessSnapshot() override { return {}; }
-    void EndProcess(std::uint32_t, std::uint64_t) override {}
-    std::unique_ptr<TCheckedObject> OpenForCheck(const std::string&) override { return nullptr; }
-    std::optional<TFileIdentity> IdentityAt(const std::string&) override { return std::nullopt; }
-    TRemoval DeleteInfectedFile(const std::string&, const TFileIdentity&, const std::string&) override { return {}; }
-    char GetSystemDrive() override { return 'C'; }
-    void ForEachFolderEntry(const std::string&, const std::function<bool(const TFolderEntry&)>&) override {}
-    std::optional<TFileId> FolderId(const std::string&) override { return std::nullopt; }
-    bool MissesModulesOf64BitProcesses() override { return false; }
-};
-
 // The program's windows over a folder of signature files, with recorded
 // message boxes and pages, assembled as the program assembles them.
 class TRig {
@@ -77,7 +64,7 @@ public:
         WriteFiles(dir_, files);
         record.ExecutablePath = executablePath.empty() ? dir_.Path("Purvane.exe") : executablePath;
         services_ = record.Services();
-        application_ = std::make_unique<TApplication>(services_, engine_, system_, journal_);
+        application_ = std::make_unique<TApplication>(services_, engine_, system_, journal);
         main = &application_->MainDlg();
     }
     ~TRig() { DiscardPendingMessages(); }
@@ -93,11 +80,11 @@ public:
     TMiseAJourDlg& MiseAJour() { return application_->MiseAJourDlg(); }
 
     TRecordingServices record;
+    TRecordingJournal journal;
 
 private:
     TTempDir dir_;
     TEmptySystem system_;
-    TNoJournal journal_;
     TPlatformServices services_;
     TScanEngine engine_;
     std::unique_ptr<TApplication> application_;
@@ -184,6 +171,32 @@ TEST(StartUp, MissingEngineIsToldOnce)
     EXPECT_FALSE(rig.main->QuitRequested());
 }
 
+// The journal gets each start-up message as its box shows it, then the
+// counts loaded; a format error as an error of its own caption.
+TEST(StartUp, TheJournalGetsTheMessagesAndTheCounts)
+{
+    const struct {
+        const char* what;
+        TFiles files;
+        bool usableEngine;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"a sound folder", {}, true, {"signatures 150 1"}},
+        {"no engine, 99 patterns", {99}, false,
+         {std::string("warning ") + SCAN_ENGINE_MISSING_CAPTION + " | " + SCAN_ENGINE_MISSING_TEXT,
+          "error Erreur signatures | " + kTooFew, "signatures 99 1"}},
+        {"a format error after 99 patterns", {99, -1, 1, -1, TFiles::MalformedFingerprint}, true,
+         {"error Erreur signatures | " + kTooFew, "error Purvane | ", "signatures 99 1"}},  // the count the file declares
+    };
+    for (const auto& c : cases) {
+        TRig rig(c.files, c.usableEngine);
+        std::vector<std::string> events = rig.journal.events;
+        for (std::string& event : events)
+            if (event.rfind("error Purvane | ", 0) == 0) event.resize(16);  // the format error's own text
+        EXPECT_EQ(events, c.events) << c.what;
+    }
+}
+
 TEST(StartUp, ProgramDir)
 {
     const std::pair<const char*, const char*> paths[] = {
@@ -268,8 +281,18 @@ TEST(MainWindow, AnalyserClearsTheGridAndComesBackIdle)
     EXPECT_EQ(WindowText(w.VFichierCourant.Handle()), MEMORY_CLEAN_TEXT);
     EXPECT_EQ(WindowText(w.SElementCourant.Handle()), FILES_CLEAN_TEXT);
     EXPECT_EQ(rig.BoxTexts(), std::vector<std::string>{RUN_CLEAN_BOX_TEXT});
+    EXPECT_EQ(rig.journal.runs, 1);
     EXPECT_FALSE(Shown(w.ProgressBar1));
     EXPECT_FALSE(Shown(w.ProgressBar2));
+}
+
+// The journal's line, the report's name, ends the summary box.
+TEST(MainWindow, TheSummaryNamesTheReport)
+{
+    TRig rig;
+    rig.journal.note = "\r\n\r\nRapport : C:\\Purvane-20130501-120000.txt";
+    SendMessageA(rig.main->buttonGo, BM_CLICK, 0, 0);
+    EXPECT_EQ(rig.BoxTexts(), std::vector<std::string>{RUN_CLEAN_BOX_TEXT + rig.journal.note});
 }
 
 // Closing the window during a run stops the run; the window closes when the

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "main/scan_run.h"
+#include "tests/main/recording_journal.h"
 #include "tests/main/recording_scan_view.h"
 
 namespace {
@@ -133,24 +134,6 @@ public:
 
 private:
     const TFakeSystem& system_;
-};
-
-// Records what the run journals; its note, when set, ends the summary.
-class TRecordingJournal : public TRunJournal {
-public:
-    void StartupMessage(const TStartupMessage&) override {}
-    void RunStarted() override { ++runs; }
-    void Detection(const TDetectionRecord& record) override { records.push_back(record); }
-    std::string RunEnded(const TRunCounts& counts) override
-    {
-        ended.push_back(counts);
-        return note;
-    }
-
-    std::string note;
-    int runs = 0;
-    std::vector<TDetectionRecord> records;
-    std::vector<TRunCounts> ended;
 };
 
 TProcessInfo Process(std::uint32_t pid, const std::string& image, std::vector<std::string> modules = {})
@@ -307,7 +290,7 @@ TEST_F(ScanRunTest, BothSetsMatchingOneFileGiveTwoPromptsWhenIgnoredAndOneWhenDe
 TEST_F(ScanRunTest, RowsAreNumberedPastTheNinthDetection)
 {
     for (int i = 1; i <= 12; ++i) {
-        const std::string name = "w" + std::to_string(i) + ".exe";
+        const std::string name = std::string("w").append(std::to_string(i)).append(".exe");
         system_.AddFile("C:\\", name);
         check_.patterns["C:\\" + name] = "Worm." + std::to_string(i);
     }
@@ -614,9 +597,31 @@ TEST_F(ScanRunTest, EachDetectionIsJournaledAndTheCountsCloseTheRun)
     EXPECT_EQ(counts.ModulesExamined, 1);
     EXPECT_EQ(counts.FilesMet, 3);
     EXPECT_EQ(counts.FilesChecked, 2);
+    EXPECT_EQ(counts.Detections, 3);
+    EXPECT_EQ(counts.FilesLeft, 1);
     EXPECT_FALSE(counts.Stopped);
     EXPECT_EQ(view_.summaries,
               (std::vector<std::string>{std::string(RUN_ENDED_CAPTION) + " | " + RUN_INFECTED_BOX_TEXT + "\r\nRapport"}));
+}
+
+// A file is left when its last detection did not delete it: ignored in
+// memory then deleted on the drive, it is gone; a path detected twice and
+// ignored twice counts once.
+TEST_F(ScanRunTest, FilesLeftAreTheDetectedPathsStillThere)
+{
+    SetProcesses({Process(4, "C:\\w\\worm.exe"), Process(5, "C:\\w\\kept.exe")});
+    system_.AddFolder("C:\\", "w");
+    system_.folders["C:\\w\\"] = {{"worm.exe"}, {"kept.exe"}};
+    for (const char* path : {"C:\\w\\worm.exe", "C:\\w\\kept.exe"}) check_.patterns[path] = "Worm";
+    view_.onPrompt = [&] {
+        const bool deleteIt = view_.prompts.back() == "C:\\w\\worm.exe | Worm" && view_.prompts.size() > 2;
+        view_.answer = deleteIt ? TPromptAnswer::Delete : TPromptAnswer::Ignore;
+    };
+    run_.Run();
+    EXPECT_EQ(Actions(), (std::vector<std::string>{ACTION_IGNORED, ACTION_IGNORED, ACTION_DELETED, ACTION_IGNORED}));
+    ASSERT_EQ(journal_.ended.size(), 1u);
+    EXPECT_EQ(journal_.ended[0].Detections, 4);
+    EXPECT_EQ(journal_.ended[0].FilesLeft, 1);
 }
 
 TEST_F(ScanRunTest, BarsAndMarqueesFollowThePhases)

@@ -85,8 +85,12 @@ TEST(DeleteInfectedFile, OnlyTheCheckedFileIsDeleted)
         EXPECT_EQ(DeleteInfectedFile(checked, identity, readBeforeDeletion), c.deleted) << c.what;
         EXPECT_EQ(seen, c.deleted ? "MZ" : "not called") << c.what;
         EXPECT_EQ(Exists(checked), !c.deleted) << c.what;
-        if (!c.deleted) EXPECT_EQ(Content(checked), before) << c.what;
-        if (Exists(dir.Path("moved.exe"))) EXPECT_EQ(Content(dir.Path("moved.exe")), "MZ") << c.what;
+        if (!c.deleted) {
+            EXPECT_EQ(Content(checked), before) << c.what;
+        }
+        if (Exists(dir.Path("moved.exe"))) {
+            EXPECT_EQ(Content(dir.Path("moved.exe")), "MZ") << c.what;
+        }
     }
 }
 

@@ -8,7 +8,6 @@
 #include <functional>
 #include <optional>
 
-#include "process/file_removal.h"
 #include "quarantine/quarantine_entry.h"
 
 namespace {
@@ -63,7 +62,7 @@ TEST(QuarantineEntry, WhatIsEncodedReadsBackTheSame)
         {"no content", "C:\\empty.exe", "N", {}},
         {"one byte", "C:\\a\\b.dll", "Worm.One", {0x4D}},
         {"a program", "C:\\Users\\x\\Desktop\\photo.jpg.scr", "Purvane-Test.Sample-001", SampleProgram()},
-        {"the longest path and name", "C:\\" + std::string(MAX_DELETE_PATH - 3, 'p'), std::string(64, 'n'),
+        {"the longest path and name", "C:\\" + std::string(MAX_ORIGINAL_PATH_BYTES - 3, 'p'), std::string(64, 'n'),
          Bytes("content")},
         {"code page bytes", "C:\\caf\xE9\\r\xE9sum\xE9.exe", "Virus \xE9t\xE9", Bytes("\xFF\xFE\x00\x01")},
     };
@@ -168,7 +167,7 @@ TEST(QuarantineEntry, TheReaderRefusesEveryDamagedEntry)
         {"a record byte changed", nullptr, flip(ENTRY_STREAM_START + 30), false},
         {"record digest wrong", [](TLayout& l) { l.BreakRecordDigest = true; }, nullptr, false},
         {"path length past the end", [](TLayout& l) { l.PathLength = 200; }, nullptr, false},
-        {"path length above the limit", [](TLayout& l) { l.PathLength = MAX_DELETE_PATH + 1; l.Path.resize(MAX_DELETE_PATH + 1, 'x'); }, nullptr, false},
+        {"path length above the limit", [](TLayout& l) { l.PathLength = MAX_ORIGINAL_PATH_BYTES + 1; l.Path.resize(MAX_ORIGINAL_PATH_BYTES + 1, 'x'); }, nullptr, false},
         {"no path", [](TLayout& l) { l.Path.clear(); }, nullptr, false},
         {"a zero byte in the path", [](TLayout& l) { l.Path[3] = '\0'; }, nullptr, false},
         {"name length past the end", [](TLayout& l) { l.NameLength = 64; l.Content.clear(); }, nullptr, false},

@@ -142,7 +142,7 @@ TEST_F(QuarantineTest, WhatIsNotKept)
         {"a file above the limit", MAX_QUARANTINED_FILE_SIZE + 1, "C:\\grand.exe", true, true, TCopyOutcome::TooLarge, false},
         {"a file that cannot be read", 10, "C:\\x.exe", false, true, TCopyOutcome::Failed, true},
         {"a store that cannot be written", 10, "C:\\x.exe", true, false, TCopyOutcome::Failed, true},
-        {"a path too long to record", 10, "C:\\" + std::string(300, 'x'), true, true, TCopyOutcome::Failed, false},
+        {"a path too long to record", 10, "C:\\" + std::string(MAX_ORIGINAL_PATH_BYTES, 'x'), true, true, TCopyOutcome::Failed, false},
     };
     for (const auto& c : cases) {
         TMemoryStore store;
@@ -290,7 +290,8 @@ TEST(QuarantineRestorePath, OnlyPlainDrivePathsAreRestored)
 TEST(QuarantineListText, OneTabSeparatedLinePerEntry)
 {
     EXPECT_EQ(QuarantineListText({}), "Quarantaine : aucune entr\xE9" "e.\r\n");
-    TQuarantineRecord record = FileRecord(1234, "C:\\Users\\L\xE9o\\ver.exe");
+    // Recorded in UTF-8, listed in Windows-1252.
+    TQuarantineRecord record = FileRecord(1234, "C:\\Users\\L\xC3\xA9o\\ver.exe");
     record.Digest = MD5Digest("", 0);
     const std::vector<TQuarantineEntry> entries = {{"0123456789ABCDEF", record}, {"FEDCBA9876543210", std::nullopt}};
     record.Attributes = 0;

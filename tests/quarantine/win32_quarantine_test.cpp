@@ -117,7 +117,7 @@ TEST_F(QuarantineWin32Test, ACopyKeptThroughTheDeletionIsRestoredByteForByteWith
         const std::vector<TQuarantineEntry> entries = quarantine_.Entries();
         ASSERT_EQ(entries.size(), 1u) << c.what;
         ASSERT_TRUE(entries[0].Record.has_value()) << c.what;
-        EXPECT_EQ(entries[0].Record->OriginalPath, path) << c.what;
+        EXPECT_EQ(entries[0].Record->OriginalPath, Utf8FromWide(WideFromAnsi(path))) << c.what;
         EXPECT_EQ(entries[0].Record->MalwareName, "Worm.Test") << c.what;
         EXPECT_EQ(entries[0].Record->Size, c.content.size()) << c.what;
         EXPECT_EQ(entries[0].Record->Attributes, attributes) << c.what;
