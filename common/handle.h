@@ -44,8 +44,6 @@ using TGdiObject = TOwnedHandle<TWin32HandleTraits<TGdi, DeleteObject>>;
 using TMemoryDC = TOwnedHandle<TWin32HandleTraits<HDC, DeleteDC>>;
 // A window the program created and destroys itself.
 using TWindowHandle = TOwnedHandle<TWin32HandleTraits<HWND, DestroyWindow>>;
-// An icon or cursor made by CreateIcon*, not one loaded shared.
-using TIconHandle = TOwnedHandle<TWin32HandleTraits<HICON, DestroyIcon>>;
 // The environment block from GetEnvironmentStringsA.
 using TEnvironmentBlock = TOwnedHandle<TWin32HandleTraits<LPCH, FreeEnvironmentStringsA>>;
 // Memory the system allocated for the caller with LocalAlloc: a security

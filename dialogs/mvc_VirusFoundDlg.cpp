@@ -4,11 +4,13 @@ namespace {
 
 enum { ID_SUPPRIMER = 101, ID_IGNORER };
 
+const TFontDescription kArial = {"Arial", 8};
+const TFontDescription kArialBold = {"Arial", 8, true};
+
 } // namespace
 
 TVirusFoundDlg::TVirusFoundDlg()
-    : TTopWindow(LIGHT_GREY), font_(MakeFont({"Arial", 8})), boldFont_(MakeFont({"Arial", 8, true})),
-      panel_(LIGHT_GREY, TPanelFrame::Rounded)
+    : TTopWindow(LIGHT_GREY), panel_(LIGHT_GREY, TPanelFrame::Rounded)
 {
 }
 
@@ -18,14 +20,14 @@ void TVirusFoundDlg::Create(HWND owner)
     panel_.Create(Handle(), {7, 6, 450, 147});
     const HWND page = panel_.Handle();
     AddLabel(page, "Une variante de virus MSN a \xE9t\xE9 d\xE9tect\xE9"
-                   "e sur votre PC : ", 16, 16, font_.Get());
-    AddLabel(page, "Fichier : ", 40, 48, font_.Get());
-    Fichier = AddLabel(page, "", 88, 48, boldFont_.Get());
-    AddLabel(page, "Virus :", 46, 64, font_.Get());
-    NomVirus = AddLabel(page, "", 88, 64, boldFont_.Get());
-    AddLabel(page, "Que souhaitez vous faire ?", 16, 104, font_.Get());
-    buttonSupprimer = AddButton(Handle(), "&Supprimer", ID_SUPPRIMER, {116, 162, 97, 25}, font_.Get(), BS_OWNERDRAW);
-    buttonIgnorer = AddButton(Handle(), "&Ignorer", ID_IGNORER, {252, 162, 97, 25}, font_.Get(), BS_OWNERDRAW);
+                   "e sur votre PC : ", 16, 16, ProgramFont(kArial));
+    AddLabel(page, "Fichier : ", 40, 48, ProgramFont(kArial));
+    Fichier = AddLabel(page, "", 88, 48, ProgramFont(kArialBold));
+    AddLabel(page, "Virus :", 46, 64, ProgramFont(kArial));
+    NomVirus = AddLabel(page, "", 88, 64, ProgramFont(kArialBold));
+    AddLabel(page, "Que souhaitez vous faire ?", 16, 104, ProgramFont(kArial));
+    buttonSupprimer = AddButton(Handle(), "&Supprimer", ID_SUPPRIMER, {116, 162, 97, 25}, ProgramFont(kArial), BS_OWNERDRAW);
+    buttonIgnorer = AddButton(Handle(), "&Ignorer", ID_IGNORER, {252, 162, 97, 25}, ProgramFont(kArial), BS_OWNERDRAW);
     Look().ShowHandOver(buttonSupprimer);
     Look().ShowHandOver(buttonIgnorer);
 }

@@ -36,7 +36,5 @@ private:
     void buttonSupprimerClick();
     void buttonIgnorerClick();
 
-    TFont font_;
-    TFont boldFont_;
     TPanel panel_;
 };

@@ -36,6 +36,7 @@ const char* const kFamilies[] = {
 };
 
 constexpr int kClientWidth = 453, kClientHeight = 384, kBandHeight = 50;
+const TFontDescription kSansSerif = {"MS Sans Serif", 8};
 
 } // namespace
 
@@ -45,7 +46,7 @@ std::string SignatureCountText(std::int32_t count)
 }
 
 TListeVirusDlg::TListeVirusDlg()
-    : TTopWindow(LIGHT_GREY), font_(MakeFont({"MS Sans Serif", 8})), whiteArea_(RGB(255, 255, 255), TPanelFrame::Thin),
+    : TTopWindow(LIGHT_GREY), whiteArea_(RGB(255, 255, 255), TPanelFrame::Thin),
       Panel1(LIGHT_GREY, TPanelFrame::None)
 {
 }
@@ -56,14 +57,14 @@ void TListeVirusDlg::Create(HWND owner)
     whiteArea_.Create(Handle(), {0, 0, kClientWidth, kClientHeight - kBandHeight});
     const HWND area = whiteArea_.Handle();
     AddLabel(area, "Purvane d\xE9tecte les diff\xE9rents virus qui se propogent par MSN / Live Messenger.", 16, 16,
-             font_.Get());
+             ProgramFont(kSansSerif));
     AddLabel(area, "Voici la liste des virus et de leurs variantes et alias qui sont detect\xE9s par cet outil :", 16,
-             48, font_.Get());
-    ListBox1 = AddListBox(area, {32, 72, 361, 225}, font_.Get(), ID_LISTBOX1);
+             48, ProgramFont(kSansSerif));
+    ListBox1 = AddListBox(area, {32, 72, 361, 225}, ProgramFont(kSansSerif), ID_LISTBOX1);
     for (const char* line : kFamilies) SendMessageA(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
-    LNbSig = AddLabel(area, "", 48, 305, font_.Get());
+    LNbSig = AddLabel(area, "", 48, 305, ProgramFont(kSansSerif));
     Panel1.Create(Handle(), {0, kClientHeight - kBandHeight, kClientWidth, kBandHeight});
-    Button1 = AddButton(Panel1.Handle(), "OK", ID_BUTTON1, {183, 13, 75, 25}, font_.Get());
+    Button1 = AddButton(Panel1.Handle(), "OK", ID_BUTTON1, {183, 13, 75, 25}, ProgramFont(kSansSerif));
 }
 
 void TListeVirusDlg::FormActivate()

@@ -34,7 +34,6 @@ private:
     void FormActivate();
     void Button1Click();
 
-    TFont font_;
     TPanel whiteArea_;
     TPanel Panel1;
 };

@@ -32,8 +32,6 @@ private:
     void Button2Click();
 
     TWebOpener openWebPage_;
-    TFont font_;
-    TFont boldFont_;
     TPanel Container1;
     TPanel Panel2;
     std::unique_ptr<THints> hints_;

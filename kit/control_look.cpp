@@ -1,6 +1,8 @@
 #include "kit/control_look.h"
 
-TControlLook::TControlLook(COLORREF background) : background_(background), brush_(CreateSolidBrush(background)) {}
+#include "kit/drawing.h"
+
+TControlLook::TControlLook(COLORREF background) : background_(background), brush_(SolidBrush(background)) {}
 
 void TControlLook::SetTextColour(HWND child, COLORREF colour) { textColours_[child] = colour; }
 
@@ -12,12 +14,24 @@ COLORREF TControlLook::TextColour(HWND child) const
 
 void TControlLook::ShowHandOver(HWND child) { handChildren_.insert(child); }
 
+std::optional<LRESULT> TControlLook::AnswerChild(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    switch (message) {
+    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLORBTN: return reinterpret_cast<LRESULT>(brush_);
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
+        return std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
 LRESULT TControlLook::OnCtlColorStatic(HDC dc, HWND child) const
 {
     SetTextColor(dc, TextColour(child));
     SetBkColor(dc, background_);
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(brush_.Get());
+    return reinterpret_cast<LRESULT>(brush_);
 }
 
 bool TControlLook::OnSetCursor(HWND child) const

@@ -29,23 +29,12 @@ SIZE TextSize(const std::string& text, HFONT font)
     SIZE size = {0, 0};
     const TMemoryDC dc(CreateCompatibleDC(nullptr));
     if (!dc) return size;
-    const HGDIOBJ old = SelectObject(dc.Get(), font);
+    const TSelection selected(dc.Get(), font);
     TEXTMETRICA metrics;
     GetTextMetricsA(dc.Get(), &metrics);
     GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     size.cy = metrics.tmHeight;
-    SelectObject(dc.Get(), old);
     return size;
-}
-
-TFont MakeFont(const TFontDescription& font)
-{
-    const HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(font.Points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return TFont(CreateFontA(height, 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, font.Underline, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_SWISS, font.Face));
 }
 
 std::string WindowText(HWND window)
@@ -91,9 +80,9 @@ HWND AddButton(HWND parent, const char* text, int id, const TBounds& bounds, HFO
     return button;
 }
 
-HWND AddIconPicture(HWND parent, int resourceId, const TBounds& b, int id)
+HWND AddIconPicture(HWND parent, int resourceId, const TBounds& b, int id, bool notify)
 {
-    const HWND picture = AddChild("STATIC", "", SS_ICON | SS_REALSIZECONTROL, b, parent, id);
+    const HWND picture = AddChild("STATIC", "", SS_ICON | SS_REALSIZECONTROL | (notify ? SS_NOTIFY : 0), b, parent, id);
     // A shared icon from the resources: the system frees it with the module.
     const HANDLE icon = LoadImageA(Instance(), MAKEINTRESOURCEA(resourceId), IMAGE_ICON, b.Width, b.Height, LR_SHARED);
     SendMessageA(picture, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));

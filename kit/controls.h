@@ -6,28 +6,15 @@
 
 #include <windows.h>
 
-#include "common/handle.h"
+#include "kit/drawing.h"
 #include "kit/window.h"
-
-using TFont = TGdiObject<HFONT>;
-using TBrush = TGdiObject<HBRUSH>;
-using TBitmap = TGdiObject<HBITMAP>;
-
-struct TFontDescription {
-    const char* Face;
-    int Points;
-    bool Bold = false;
-    bool Underline = false;
-};
-
-// A font of the given face and size in points at the screen's resolution.
-TFont MakeFont(const TFontDescription& font);
 
 // The light grey of bands and dialog faces (red, green, blue 240).
 constexpr COLORREF LIGHT_GREY = RGB(240, 240, 240);
 
-// A label sized to its text in font (word-wrapped to bounds when wrapWidth
-// is given). Throws TWindowError when it cannot be made.
+// A label sized to its text in font, on one line; a wrapped one breaks its
+// text into lines within bounds. Both throw TWindowError when they cannot be
+// made.
 HWND AddLabel(HWND parent, const char* text, int x, int y, HFONT font);
 HWND AddWrappedLabel(HWND parent, const char* text, const TBounds& bounds, HFONT font);
 // Gives a label the width and height of its text in its own font.
@@ -36,8 +23,10 @@ void FitLabelToText(HWND label);
 SIZE TextSize(const std::string& text, HFONT font);
 
 HWND AddButton(HWND parent, const char* text, int id, const TBounds& bounds, HFONT font, DWORD style = BS_PUSHBUTTON);
-// A picture from the program's resources; notify makes it report clicks.
-HWND AddIconPicture(HWND parent, int resourceId, const TBounds& bounds, int id = 0);
+// A picture from the program's resources. With notify it reports clicks and
+// takes the mouse, so that a hint shows over it; without, the mouse goes
+// through it to its parent.
+HWND AddIconPicture(HWND parent, int resourceId, const TBounds& bounds, int id = 0, bool notify = false);
 HWND AddBitmapPicture(HWND parent, HBITMAP bitmap, const TBounds& bounds, int id, bool notify);
 // A sunken horizontal line two pixels high.
 HWND AddBevel(HWND parent, int x, int y, int width);

@@ -2,14 +2,20 @@
 
 #include "kit/controls.h"
 
+namespace {
+
+constexpr COLORREF kFace = RGB(250, 250, 250);
+constexpr COLORREF kPressedFace = RGB(214, 214, 214);
+constexpr COLORREF kBorder = RGB(128, 128, 128);
+
+} // namespace
+
 void DrawFlatButton(const DRAWITEMSTRUCT& item)
 {
     const bool pressed = item.itemState & ODS_SELECTED;
     RECT r = item.rcItem;
-    TBrush face(CreateSolidBrush(pressed ? RGB(214, 214, 214) : RGB(250, 250, 250)));
-    FillRect(item.hDC, &r, face.Get());
-    TBrush border(CreateSolidBrush(RGB(128, 128, 128)));
-    FrameRect(item.hDC, &r, border.Get());
+    FillRect(item.hDC, &r, SolidBrush(pressed ? kPressedFace : kFace));
+    FrameRect(item.hDC, &r, SolidBrush(kBorder));
     const std::string text = WindowText(item.hwndItem);
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));

@@ -9,7 +9,6 @@ public:
     // Throws TWindowError when the tooltip window cannot be made.
     explicit THints(HWND owner);
     void Add(HWND control, const char* text);
-    HWND Handle() const { return tooltip_.Get(); }
 
 private:
     HWND owner_;

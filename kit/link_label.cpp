@@ -4,19 +4,15 @@ namespace {
 
 const TWindowClass kLinkLabelClass = {"PurvaneLinkLabel", nullptr, IDC_HAND};
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
+const TFontDescription kPlain = {"Tahoma", 8};
+const TFontDescription kUnderlined = {"Tahoma", 8, false, true};
 
 } // namespace
 
-TLinkLabel::TLinkLabel()
-    : plain_(MakeFont({"Tahoma", 8})), underlined_(MakeFont({"Tahoma", 8, false, true}))
-{
-}
-
 void TLinkLabel::Create(HWND parent, const char* text, int x, int y, int id)
 {
-    const SIZE size = TextSize(text, plain_.Get());
+    const SIZE size = TextSize(text, ProgramFont(kPlain));
     CreateAs(kLinkLabelClass, 0, text, WS_CHILD | WS_VISIBLE, {x, y, size.cx, size.cy}, parent, id);
-    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(plain_.Get()), FALSE);
 }
 
 LRESULT TLinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -26,26 +22,25 @@ LRESULT TLinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND: return 1;
     case WM_MOUSEMOVE: return OnMouseMove();
     case WM_MOUSELEAVE: return OnMouseLeave();
-    case WM_LBUTTONUP: return OnLButtonUp();
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(plain_.Get());
+    case WM_LBUTTONDOWN: return OnLButtonDown();
+    case WM_LBUTTONUP: return OnLButtonUp(lParam);
+    case WM_CAPTURECHANGED: pressed_ = false; return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(ProgramFont(kPlain));
     default: return TWindow::HandleMessage(message, wParam, lParam);
     }
 }
 
 LRESULT TLinkLabel::OnPaint()
 {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(Handle(), &ps);
+    const TPaintDC dc(Handle());
     RECT r;
     GetClientRect(Handle(), &r);
-    FillRect(dc, &r, ParentFace(Handle(), dc));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kLinkBlue);
-    const HGDIOBJ old = SelectObject(dc, hovering_ ? underlined_.Get() : plain_.Get());
+    FillRect(dc.Get(), &r, ParentFace(Handle(), dc.Get()));
+    SetBkMode(dc.Get(), TRANSPARENT);
+    SetTextColor(dc.Get(), kLinkBlue);
+    const TSelection font(dc.Get(), ProgramFont(hovering_ ? kUnderlined : kPlain));
     const std::string text = WindowText(Handle());
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    EndPaint(Handle(), &ps);
+    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
     return 0;
 }
 
@@ -65,10 +60,25 @@ LRESULT TLinkLabel::OnMouseLeave()
     return 0;
 }
 
-LRESULT TLinkLabel::OnLButtonUp()
+// The label holds the mouse until the button comes up, wherever it does.
+LRESULT TLinkLabel::OnLButtonDown()
 {
-    SendMessageA(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Handle()), STN_CLICKED),
-                 reinterpret_cast<LPARAM>(Handle()));
+    SetCapture(Handle());
+    pressed_ = true;
+    return 0;
+}
+
+LRESULT TLinkLabel::OnLButtonUp(LPARAM lParam)
+{
+    const POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    RECT r;
+    GetClientRect(Handle(), &r);
+    const bool clicked = pressed_ && PtInRect(&r, at);
+    if (GetCapture() == Handle()) ReleaseCapture();
+    pressed_ = false;
+    if (clicked)
+        SendMessageA(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Handle()), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(Handle()));
     return 0;
 }
 

@@ -1,7 +1,9 @@
 // A link label: blue text, underlined with the hand cursor while the mouse
-// is over it, plain again when the mouse leaves. A click reaches the parent
-// as WM_COMMAND with the label's id and STN_CLICKED. The label is a window of
-// its own class that holds its text as its window text.
+// is over it, plain again when the mouse leaves. A click that starts and
+// ends on it (the button pressed on the label, released on it) reaches the
+// parent as WM_COMMAND with the label's id and STN_CLICKED; a button
+// released on it after a press elsewhere is no click. The label is a window
+// of its own class that holds its text as its window text.
 #pragma once
 
 #include "kit/controls.h"
@@ -9,7 +11,6 @@
 
 class TLinkLabel : public TWindow {
 public:
-    TLinkLabel();
     void Create(HWND parent, const char* text, int x, int y, int id);
     bool Hovering() const { return hovering_; }
 
@@ -20,10 +21,10 @@ private:
     LRESULT OnPaint();
     LRESULT OnMouseMove();
     LRESULT OnMouseLeave();
-    LRESULT OnLButtonUp();
+    LRESULT OnLButtonDown();
+    LRESULT OnLButtonUp(LPARAM lParam);
     void SetHovering(bool hovering);
 
-    TFont plain_;
-    TFont underlined_;
     bool hovering_ = false;
+    bool pressed_ = false;  // the button went down on the label, and the label holds the mouse
 };

@@ -1,5 +1,7 @@
 #include "kit/panel.h"
 
+#include "kit/drawing.h"
+
 namespace {
 
 const TWindowClass kPanelClass = {"PurvanePanel"};
@@ -17,13 +19,10 @@ void TPanel::Create(HWND parent, const TBounds& bounds)
 
 LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (const auto answer = look_.AnswerChild(message, wParam, lParam)) return *answer;
     switch (message) {
     case WM_PAINT: return OnPaint();
     case WM_ERASEBKGND: return 1;  // WM_PAINT fills the whole face
-    case WM_CTLCOLORSTATIC:
-        return look_.OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_CTLCOLORBTN: return reinterpret_cast<LRESULT>(look_.BackgroundBrush());
-    case WM_SETCURSOR: return OnSetCursor(wParam, lParam);
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_DRAWITEM: return ToParent(message, wParam, lParam);
@@ -33,38 +32,25 @@ LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT TPanel::OnPaint()
 {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(Handle(), &ps);
+    const TPaintDC dc(Handle());
     RECT r;
     GetClientRect(Handle(), &r);
     if (frame_ == TPanelFrame::Rounded) {
         // The corners outside the curve show the parent's face.
-        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-        TGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, kFrameGrey));
-        const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
-        const HGDIOBJ oldBrush = SelectObject(dc, look_.BackgroundBrush());
-        RoundRect(dc, r.left, r.top, r.right, r.bottom, kCornerRadius, kCornerRadius);
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-    } else {
-        FillRect(dc, &r, look_.BackgroundBrush());
-        if (frame_ == TPanelFrame::Thin) {
-            TBrush frame(CreateSolidBrush(kFrameGrey));
-            FrameRect(dc, &r, frame.Get());
-        } else if (frame_ == TPanelFrame::TopLine) {
-            RECT line = {r.left, r.top, r.right, r.top + 1};
-            TBrush lineBrush(CreateSolidBrush(kFrameGrey));
-            FillRect(dc, &line, lineBrush.Get());
-        }
+        FillRect(dc.Get(), &r, GetSysColorBrush(COLOR_BTNFACE));
+        const TGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, kFrameGrey));
+        const TSelection framed(dc.Get(), pen.Get());
+        const TSelection filled(dc.Get(), look_.BackgroundBrush());
+        RoundRect(dc.Get(), r.left, r.top, r.right, r.bottom, kCornerRadius, kCornerRadius);
+        return 0;
     }
-    EndPaint(Handle(), &ps);
+    FillRect(dc.Get(), &r, look_.BackgroundBrush());
+    if (frame_ == TPanelFrame::Thin) FrameRect(dc.Get(), &r, SolidBrush(kFrameGrey));
+    if (frame_ == TPanelFrame::TopLine) {
+        const RECT line = {r.left, r.top, r.right, r.top + 1};
+        FillRect(dc.Get(), &line, SolidBrush(kFrameGrey));
+    }
     return 0;
-}
-
-LRESULT TPanel::OnSetCursor(WPARAM wParam, LPARAM lParam)
-{
-    if (look_.OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
-    return TWindow::HandleMessage(WM_SETCURSOR, wParam, lParam);
 }
 
 LRESULT TPanel::ToParent(UINT message, WPARAM wParam, LPARAM lParam)

@@ -21,7 +21,6 @@ protected:
 
 private:
     LRESULT OnPaint();
-    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
     LRESULT ToParent(UINT message, WPARAM wParam, LPARAM lParam);
 
     TControlLook look_;

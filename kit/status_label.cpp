@@ -20,19 +20,16 @@ void TStatusLabel::Create(HWND parent, int x, int y, int width, HFONT font)
 void TStatusLabel::SetText(const std::string& text)
 {
     text_ = text;
-    const HDC dc = GetDC(Handle());
-    if (!dc) return;
-    Paint(dc);
-    ReleaseDC(Handle(), dc);
+    const TWindowDC dc(Handle());
+    if (dc) Paint(dc.Get());
 }
 
 LRESULT TStatusLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        Paint(BeginPaint(Handle(), &ps));
-        EndPaint(Handle(), &ps);
+        const TPaintDC dc(Handle());
+        Paint(dc.Get());
         return 0;
     }
     case WM_ERASEBKGND: return 1;  // the paint fills the whole label
@@ -52,10 +49,9 @@ void TStatusLabel::Paint(HDC dc)
     RECT r;
     GetClientRect(Handle(), &r);
     FillRect(dc, &r, ParentFace(Handle(), dc));
-    const HGDIOBJ old = SelectObject(dc, font_);
+    const TSelection font(dc, font_);
     DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &r,
               DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    SelectObject(dc, old);
 }
 
 LRESULT TStatusLabel::OnGetText(WPARAM size, LPARAM buffer) const

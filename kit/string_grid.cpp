@@ -7,14 +7,16 @@ namespace {
 const TWindowClass kStringGridClass = {"PurvaneStringGrid", nullptr, IDC_ARROW, CS_HREDRAW | CS_VREDRAW};
 constexpr COLORREF kTitleGrey = RGB(224, 224, 224);
 constexpr COLORREF kLineGrey = RGB(192, 192, 192);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr int kTextMargin = 3;
+const TFontDescription kCellFont = {"Tahoma", 8};
+const TFontDescription kTitleFont = {"Tahoma", 8, true};
 
 } // namespace
 
 TStringGrid::TStringGrid(std::vector<int> columnWidths, int rowCount, int rowHeight)
     : columnWidths_(std::move(columnWidths)), rowCount_(rowCount), rowHeight_(rowHeight),
-      cells_(columnWidths_.size() * static_cast<std::size_t>(rowCount)), font_(MakeFont({"Tahoma", 8})),
-      titleFont_(MakeFont({"Tahoma", 8, true}))
+      cells_(columnWidths_.size() * static_cast<std::size_t>(rowCount))
 {
 }
 
@@ -93,6 +95,8 @@ LRESULT TStringGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_VSCROLL: return OnVScroll(wParam);
     case WM_HSCROLL: return OnHScroll(wParam);
     case WM_LBUTTONDOWN: return OnLButtonDown(lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: InvalidateRect(Handle(), nullptr, FALSE); return 0;
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(Text().size());
     case WM_GETTEXT: return OnGetText(wParam, lParam);
     default: return TWindow::HandleMessage(message, wParam, lParam);
@@ -174,7 +178,8 @@ LRESULT TStringGrid::OnLButtonDown(LPARAM lParam)
     const int line = y / (rowHeight_ + 1);
     if (line >= 1) {
         const int row = topRow_ + line - 1;
-        if (row < rowCount_) selectedRow_ = row;  // shown no differently: the grid only lists results
+        if (row < rowCount_) selectedRow_ = row;  // no highlight: the grid only lists results
+        InvalidateRect(Handle(), nullptr, FALSE);
     }
     return 0;
 }
@@ -182,43 +187,44 @@ LRESULT TStringGrid::OnLButtonDown(LPARAM lParam)
 void TStringGrid::PaintCell(HDC dc, int column, int row, const RECT& r) const
 {
     const bool title = row == 0;
-    TBrush face(CreateSolidBrush(title ? kTitleGrey : RGB(255, 255, 255)));
-    FillRect(dc, &r, face.Get());
+    FillRect(dc, &r, SolidBrush(title ? kTitleGrey : kWhite));
     const TCell& cell = At(column, row);
     if (cell.Text.empty()) return;
-    SelectObject(dc, title ? titleFont_.Get() : font_.Get());
+    const TSelection font(dc, ProgramFont(title ? kTitleFont : kCellFont));
     RECT text = {r.left + kTextMargin, r.top, r.right - kTextMargin, r.bottom};
     DrawTextA(dc, cell.Text.c_str(), static_cast<int>(cell.Text.size()), &text,
               (cell.Centered ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
+// The title row, then the rows from topRow_ down, each followed by a line;
+// with the focus, a dotted frame around the selected row.
 LRESULT TStringGrid::OnPaint()
 {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(Handle(), &ps);
+    const TPaintDC dc(Handle());
     RECT client;
     GetClientRect(Handle(), &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-    const int saved = SaveDC(dc);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    TBrush line(CreateSolidBrush(kLineGrey));
-    // The title row, then the rows from topRow_ down, each followed by a line.
+    FillRect(dc.Get(), &client, GetSysColorBrush(COLOR_WINDOW));
+    SetBkMode(dc.Get(), TRANSPARENT);
+    SetTextColor(dc.Get(), RGB(0, 0, 0));
+    const HBRUSH line = SolidBrush(kLineGrey);
+    const int right = ContentWidth() - leftPixel_;
     int y = 0;
     for (int row = 0; row < rowCount_ && y < client.bottom; row = (row == 0 ? topRow_ : row + 1)) {
         int x = -leftPixel_;
         for (int column = 0; column < ColumnCount(); ++column) {
             const RECT cell = {x, y, x + columnWidths_[column], y + rowHeight_};
-            PaintCell(dc, column, row, cell);
+            PaintCell(dc.Get(), column, row, cell);
             const RECT vertical = {cell.right, y, cell.right + 1, y + rowHeight_ + 1};
-            FillRect(dc, &vertical, line.Get());
+            FillRect(dc.Get(), &vertical, line);
             x = cell.right + 1;
         }
-        const RECT horizontal = {-leftPixel_, y + rowHeight_, x, y + rowHeight_ + 1};
-        FillRect(dc, &horizontal, line.Get());
+        const RECT horizontal = {-leftPixel_, y + rowHeight_, right, y + rowHeight_ + 1};
+        FillRect(dc.Get(), &horizontal, line);
+        if (row == selectedRow_ && GetFocus() == Handle()) {
+            const RECT mark = {-leftPixel_, y, right - 1, y + rowHeight_};
+            DrawFocusRect(dc.Get(), &mark);
+        }
         y += rowHeight_ + 1;
     }
-    RestoreDC(dc, saved);
-    EndPaint(Handle(), &ps);
     return 0;
 }

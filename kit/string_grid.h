@@ -1,6 +1,7 @@
 // A string grid of fixed shape: its columns and rows never change in number,
 // row 0 is a title row (grey, bold), lines run between all cells, a click
-// selects a whole row without highlighting it, and both scroll bars move the
+// selects a whole row without highlighting it, a dotted frame marks the
+// selected row while the grid has the focus, and both scroll bars move the
 // view (the title row stays in place). Writing to a cell outside the grid
 // changes nothing. The window's text is the cells', row by row, so that
 // screen readers and outside test drivers can read it.
@@ -26,8 +27,6 @@ public:
     void ClearCells();
     // Every row, title row first, as "cell<TAB>cell..." lines ending in CR LF.
     std::string Text() const;
-    int SelectedRow() const { return selectedRow_; }
-    int TopRow() const { return topRow_; }
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -57,8 +56,6 @@ private:
     int rowCount_;
     int rowHeight_;
     std::vector<TCell> cells_;
-    TFont font_;
-    TFont titleFont_;
     int topRow_ = 1;     // first row shown below the title row
     int leftPixel_ = 0;  // horizontal scroll position
     int selectedRow_ = 1;

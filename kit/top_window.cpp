@@ -36,29 +36,41 @@ void TTopWindow::FocusControl(HWND control)
     if (GetActiveWindow() == Handle()) SetFocus(control);
 }
 
+// For the time of a showing: the owner disabled, the window shown; then,
+// however the showing ends, the owner enabled again before the window goes,
+// so that it takes the activation back, and the window hidden.
+class TTopWindow::TModalShowing {
+public:
+    TModalShowing(TTopWindow& window, HWND owner) : window_(window), owner_(owner)
+    {
+        window_.modal_ = true;
+        window_.modalResult_ = 0;
+        if (owner_) EnableWindow(owner_, FALSE);
+        ShowWindow(window_.Handle(), SW_SHOW);
+        SetForegroundWindow(window_.Handle());
+    }
+    ~TModalShowing()
+    {
+        window_.modal_ = false;
+        if (owner_) EnableWindow(owner_, TRUE);
+        ShowWindow(window_.Handle(), SW_HIDE);
+    }
+    TModalShowing(const TModalShowing&) = delete;
+    TModalShowing& operator=(const TModalShowing&) = delete;
+
+private:
+    TTopWindow& window_;
+    HWND owner_;
+};
+
 int TTopWindow::ShowModal(HWND owner)
 {
-    modal_ = true;
-    modalResult_ = 0;
-    if (owner) EnableWindow(owner, FALSE);
-    ShowWindow(Handle(), SW_SHOW);
-    SetForegroundWindow(Handle());
-    MSG message;
-    while (modal_) {
-        if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-            // The application is ending: the quit request stays for the outer loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            modal_ = false;
-            modalResult_ = CloseResult();
-            break;
-        }
-        if (HandleDialogKeys(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    const TModalShowing showing(*this, owner);
+    if (const std::optional<int> quit = RunMessages(*this, TMessageWait::Wait, [this] { return !modal_; })) {
+        // The application is ending: the quit request stays for the outer loop.
+        PostQuitMessage(*quit);
+        modalResult_ = CloseResult();
     }
-    // The owner is enabled again before the window goes, so it takes the activation back.
-    if (owner) EnableWindow(owner, TRUE);
-    ShowWindow(Handle(), SW_HIDE);
     return modalResult_;
 }
 
@@ -70,7 +82,7 @@ void TTopWindow::EndModal(int result)
 
 bool TTopWindow::HandleDialogKeys(MSG& message)
 {
-    if (message.hwnd != Handle() && !IsChild(Handle(), message.hwnd)) return false;
+    if (!Handle() || (message.hwnd != Handle() && !IsChild(Handle(), message.hwnd))) return false;
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
         OnEnterKey();
         return true;
@@ -104,6 +116,7 @@ void TTopWindow::OnClose()
 
 LRESULT TTopWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (const auto answer = look_.AnswerChild(message, wParam, lParam)) return *answer;
     switch (message) {
     case WM_ACTIVATE: return OnActivate(wParam);
     case WM_CLOSE: OnClose(); return 0;
@@ -116,10 +129,6 @@ LRESULT TTopWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         FillRect(reinterpret_cast<HDC>(wParam), &r, look_.BackgroundBrush());
         return 1;
     }
-    case WM_CTLCOLORSTATIC:
-        return look_.OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_CTLCOLORBTN: return reinterpret_cast<LRESULT>(look_.BackgroundBrush());
-    case WM_SETCURSOR: return OnSetCursor(wParam, lParam);
     case WM_DRAWITEM: return OnDrawItem(lParam);
     default: return TWindow::HandleMessage(message, wParam, lParam);
     }
@@ -138,16 +147,29 @@ LRESULT TTopWindow::OnActivate(WPARAM wParam)
     return 0;
 }
 
-LRESULT TTopWindow::OnSetCursor(WPARAM wParam, LPARAM lParam)
-{
-    if (look_.OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
-    return TWindow::HandleMessage(WM_SETCURSOR, wParam, lParam);
-}
-
 LRESULT TTopWindow::OnDrawItem(LPARAM lParam)
 {
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     if (item->CtlType != ODT_BUTTON) return FALSE;
     DrawFlatButton(*item);
     return TRUE;
+}
+
+std::optional<int> RunMessages(TTopWindow& window, TMessageWait wait, const std::function<bool()>& done)
+{
+    MSG message = {};
+    for (;;) {
+        RethrowPendingException();
+        if (done()) return std::nullopt;
+        if (wait == TMessageWait::Wait) {
+            if (GetMessageA(&message, nullptr, 0, 0) <= 0) return static_cast<int>(message.wParam);
+        } else {
+            if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return std::nullopt;
+            if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+        }
+        if (!window.HandleDialogKeys(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
 }

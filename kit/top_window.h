@@ -7,6 +7,9 @@
 // and press as in a dialog.
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include "kit/control_look.h"
 #include "kit/window.h"
 
@@ -21,9 +24,9 @@ public:
     explicit TTopWindow(COLORREF face);
 
     // Shows the window modally over owner (disabled meanwhile) and returns
-    // its modal result once EndModal ran.
+    // its modal result once EndModal ran. However the showing ends, the
+    // owner is enabled again and the window hidden.
     int ShowModal(HWND owner);
-    bool Modal() const { return modal_; }
 
     // Enter, Escape, Tab and mnemonics for this window, from a message loop.
     // True when the message was used.
@@ -53,8 +56,9 @@ protected:
     virtual int CloseResult() const { return 2; }
 
 private:
+    class TModalShowing;
+
     LRESULT OnActivate(WPARAM wParam);
-    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(LPARAM lParam);
 
     TControlLook look_;
@@ -65,3 +69,13 @@ private:
 
 // True when window is a push button (a flat one included).
 bool IsPushButton(HWND window);
+
+enum class TMessageWait { Wait, UntilEmpty };
+
+// The program's one message loop: takes the thread's messages (waiting for
+// each one, or until the queue is empty), gives keys to window's dialog
+// keys first and dispatches the others. Before each message it rethrows an
+// exception that a handler let out, and stops once done() is true; without
+// waiting it also stops at an empty queue. It returns the exit code when it
+// took the quit request (WM_QUIT), which is then the caller's to keep.
+std::optional<int> RunMessages(TTopWindow& window, TMessageWait wait, const std::function<bool()>& done);

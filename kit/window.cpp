@@ -1,10 +1,16 @@
 #include "kit/window.h"
 
+#include <exception>
+#include <utility>
+
 TWindowError::TWindowError(const std::string& what) : std::runtime_error(what) {}
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
 namespace {
+
+// The program's windows all live on its one thread.
+std::exception_ptr pendingException;
 
 void RegisterOnce(const TWindowClass& windowClass, WNDPROC proc)
 {
@@ -32,6 +38,7 @@ void TWindow::CreateAs(const TWindowClass& windowClass, DWORD exStyle, const cha
     const HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr;
     const HWND window = CreateWindowExA(exStyle, windowClass.Name, text, style, b.X, b.Y, b.Width, b.Height, parent,
                                         menu, Instance(), this);
+    RethrowPendingException();
     if (!window) throw TWindowError(std::string("CreateWindowEx failed for ") + windowClass.Name);
 }
 
@@ -40,7 +47,23 @@ LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(Handle(), message, wParam, lParam);
 }
 
+void RethrowPendingException()
+{
+    if (pendingException) std::rethrow_exception(std::exchange(pendingException, nullptr));
+}
+
 LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return Deliver(window, message, wParam, lParam);
+    } catch (...) {
+        if (!pendingException) pendingException = std::current_exception();
+        if (message == WM_PAINT) ValidateRect(window, nullptr);  // else it would come back at once
+        return message == WM_NCCREATE ? FALSE : 0;
+    }
+}
+
+LRESULT TWindow::Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);

@@ -2,6 +2,14 @@
 // bound to its window at WM_NCCREATE and unbound at WM_NCDESTROY, so that a
 // message never reaches an object that is gone.
 //
+// A C++ exception never unwinds through the system's code that called a
+// window: WindowProc catches what a handler lets out, keeps the first one,
+// and answers the message as handled (a paint's region counts as painted,
+// a creation fails). The message loop rethrows it once DispatchMessage has
+// returned (RethrowPendingException), so that it goes on through the
+// program's own code to the code that runs the loop; the program's entry
+// shows it and ends.
+//
 //   class TPanel : public TWindow { LRESULT HandleMessage(...) override; };
 //   panel.CreateAs(kPanelClass, ...);   // throws TWindowError on failure
 #pragma once
@@ -53,6 +61,7 @@ protected:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Destroys the window with the object. A child window goes with its
     // parent first; WM_NCDESTROY then empties the owner.
@@ -61,3 +70,6 @@ private:
 
 // The application's instance (the executable's module).
 HINSTANCE Instance();
+
+// Throws the exception a window's handler let out, if one waits.
+void RethrowPendingException();

@@ -18,11 +18,5 @@ int TApplication::Run()
 {
     ShowWindow(mainDlg_.Handle(), SW_SHOW);
     if (mainDlg_.QuitRequested()) PostQuitMessage(0);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (mainDlg_.Handle() && mainDlg_.HandleDialogKeys(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return RunMessages(mainDlg_, TMessageWait::Wait, [] { return false; }).value_or(0);
 }

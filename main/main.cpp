@@ -23,6 +23,21 @@ constexpr int kStatusRightMargin = 8;
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr UINT kErrorBox = MB_OK | MB_ICONERROR;
+const TFontDescription kSansSerif = {"MS Sans Serif", 8};
+const TFontDescription kTahoma = {"Tahoma", 8};
+const TFontDescription kTahomaBold = {"Tahoma", 8, true};
+
+// Sets flag for the life of the guard, and clears it however the scope ends.
+class TScopedFlag {
+public:
+    explicit TScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TScopedFlag() { flag_ = false; }
+    TScopedFlag(const TScopedFlag&) = delete;
+    TScopedFlag& operator=(const TScopedFlag&) = delete;
+
+private:
+    bool& flag_;
+};
 
 COLORREF ColourOf(TStatusColour colour)
 {
@@ -52,8 +67,6 @@ bool UpdateNoticeDue(const TCalendarDate& d)
 
 TMainDlg::TMainDlg(const TMainDlgParts& parts)
     : TTopWindow(GetSysColor(COLOR_BTNFACE)), Grid({19, 257, 116, 104}, 10, 21), parts_(parts),
-      sansSerif_(MakeFont({"MS Sans Serif", 8})), tahoma_(MakeFont({"Tahoma", 8})),
-      tahomaBold_(MakeFont({"Tahoma", 8, true})),
       brand_(static_cast<HBITMAP>(LoadImageA(Instance(), MAKEINTRESOURCEA(PICTURE_BRAND), IMAGE_BITMAP, 0, 0, 0))),
       whiteArea_(kWhite, TPanelFrame::Thin), scanPage_(kWhite, TPanelFrame::None), band_(LIGHT_GREY, TPanelFrame::None)
 {
@@ -79,12 +92,12 @@ void TMainDlg::CreateUpperPart()
     AddWrappedLabel(Handle(),
                     "Purvane est un outil de d\xE9sinfection sp\xE9" "cifique qui d\xE9tecte et supprime les "
                     "diff\xE9rents virus qui se propagent actuellement via MSN / Live Messenger.",
-                    {74, 18, 382, 36}, tahoma_.Get());
-    AddLabel(Handle(), "Cliquez sur le bouton Analyser pour d\xE9marrer l'analyse.", 74, 54, tahoma_.Get());
+                    {74, 18, 382, 36}, ProgramFont(kTahoma));
+    AddLabel(Handle(), "Cliquez sur le bouton Analyser pour d\xE9marrer l'analyse.", 74, 54, ProgramFont(kTahoma));
     URLLabel2.Create(Handle(), "Liste des variantes d\xE9tect\xE9" "es", 461, 4, ID_URLLABEL2);
     hints_->Add(URLLabel2.Handle(), "Afficher la liste des variantes de virus MSN d\xE9tect\xE9s");
-    buttonGo = AddButton(Handle(), "&Analyser !", ID_BUTTON_GO, {480, 32, 97, 33}, sansSerif_.Get(), BS_DEFPUSHBUTTON);
-    buttonArreter = AddButton(Handle(), "A&rr\xEAter", ID_BUTTON_ARRETER, {484, 35, 89, 25}, sansSerif_.Get());
+    buttonGo = AddButton(Handle(), "&Analyser !", ID_BUTTON_GO, {480, 32, 97, 33}, ProgramFont(kSansSerif), BS_DEFPUSHBUTTON);
+    buttonArreter = AddButton(Handle(), "A&rr\xEAter", ID_BUTTON_ARRETER, {484, 35, 89, 25}, ProgramFont(kSansSerif));
     SetWindowPos(buttonArreter, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     Look().ShowHandOver(buttonGo);
     Look().ShowHandOver(buttonArreter);
@@ -94,15 +107,15 @@ void TMainDlg::CreateScanPage()
 {
     scanPage_.Create(whiteArea_.Handle(), {2, 4, 602, 429});
     const HWND page = scanPage_.Handle();
-    AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16, tahomaBold_.Get());
+    AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16, ProgramFont(kTahomaBold));
     AddBevel(page, 400, 23, 189);
     AddStatusLabel(VFichierCourant, page, 48, 53);
     ProgressBar1 = AddMarqueeBar(page, {56, 88, 521, 17}, kNavy);
-    AddLabel(page, "Analyse des fichiers", 19, 136, tahomaBold_.Get());
+    AddLabel(page, "Analyse des fichiers", 19, 136, ProgramFont(kTahomaBold));
     AddBevel(page, 139, 143, 450);
     AddStatusLabel(SElementCourant, page, 48, 171);
     ProgressBar2 = AddMarqueeBar(page, {56, 200, 521, 17}, kNavy);
-    AddLabel(page, "Elements infect\xE9s d\xE9tect\xE9s", 21, 256, tahomaBold_.Get());
+    AddLabel(page, "Elements infect\xE9s d\xE9tect\xE9s", 21, 256, ProgramFont(kTahomaBold));
     AddBevel(page, 179, 263, 410);
     Grid.Create(page, {49, 288, 517, 121}, ID_GRID);
 }
@@ -115,9 +128,9 @@ void TMainDlg::CreateBottomBand()
     Image3 = AddBitmapPicture(band, brand_.Get(), {5, 8, 210, 40}, ID_IMAGE3, true);
     band_.Look().ShowHandOver(Image3);
     hints_->Add(Image3, "Plus d'informations sur Garvex");
-    Button2 = AddButton(band, "&Fermer", ID_BUTTON2, {264, 14, 75, 25}, sansSerif_.Get());
-    const HWND image2 = AddIconPicture(band, PICTURE_GLOBE, {548, 23, 16, 16});
-    hints_->Add(image2, "Informations et mises \xE0 jour");
+    Button2 = AddButton(band, "&Fermer", ID_BUTTON2, {264, 14, 75, 25}, ProgramFont(kSansSerif));
+    Image2 = AddIconPicture(band, PICTURE_GLOBE, {548, 23, 16, 16}, 0, true);
+    hints_->Add(Image2, "Informations et mises \xE0 jour");
     URLLabel1.Create(band, "Web", 568, 24, ID_URLLABEL1);
     hints_->Add(URLLabel1.Handle(), "Informations et mises \xE0 jour");
 }
@@ -194,12 +207,13 @@ void TMainDlg::OnEnterKey()
 void TMainDlg::buttonGoClick()
 {
     if (scanRunning_) return;
-    scanRunning_ = true;
-    ScanStopRequested_ = false;
-    ResetResultsGrid();
-    ShowRunningButtons();
-    parts_.Scanner.Run().Run();
-    scanRunning_ = false;
+    {
+        const TScopedFlag running(scanRunning_);
+        ScanStopRequested_ = false;
+        ResetResultsGrid();
+        ShowRunningButtons();
+        parts_.Scanner.Run().Run();
+    }
     ShowIdleButtons();
     if (closeRequested_) FormClose();
 }
@@ -277,7 +291,7 @@ void TMainDlg::AddStatusLabel(TStatusLabel& label, HWND page, int x, int y)
 {
     RECT bounds;
     GetClientRect(page, &bounds);
-    label.Create(page, x, y, bounds.right - x - kStatusRightMargin, tahoma_.Get());
+    label.Create(page, x, y, bounds.right - x - kStatusRightMargin, ProgramFont(kTahoma));
 }
 
 // The label paints itself at once, while the check runs.
@@ -339,16 +353,9 @@ TPromptAnswer TMainDlg::ShowDetectionPrompt(const std::string& file, const std::
 
 void TMainDlg::ProcessPendingMessages()
 {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));  // for the outer loop
-            return;
-        }
-        if (HandleDialogKeys(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    const auto never = [] { return false; };
+    if (const std::optional<int> quit = RunMessages(*this, TMessageWait::UntilEmpty, never))
+        PostQuitMessage(*quit);  // for the outer loop
 }
 
 void TMainDlg::ShowRunSummary(const std::string& text, const std::string& caption)

@@ -73,6 +73,7 @@ public:
     HWND buttonArreter = nullptr;
     HWND Button2 = nullptr;
     HWND Image3 = nullptr;
+    HWND Image2 = nullptr;
     TStatusLabel VFichierCourant;
     TStatusLabel SElementCourant;
     HWND ProgressBar1 = nullptr;
@@ -115,9 +116,6 @@ private:
     bool quitRequested_ = false;
     bool skinActive_ = false;
 
-    TFont sansSerif_;
-    TFont tahoma_;
-    TFont tahomaBold_;
     TBitmap brand_;
     TPanel whiteArea_;
     TPanel scanPage_;

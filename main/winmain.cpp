@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 #include "common/code_page.h"
 #include "kit/window.h"
 #include "main/application.h"
@@ -35,7 +37,9 @@ int RunWindow(const TPlatformServices& services, const TScanEngine& engine, TSca
         const int code = application.Run();
         if (application.MainDlg().QuitRequested()) journal.StartupFailed();
         return code;
-    } catch (const TWindowError& error) {
+    } catch (const std::exception& error) {
+        // A window that could not be made, or what a handler let out (the
+        // message loop rethrows it): the windows are gone by now.
         MessageBoxA(nullptr, error.what(), APPLICATION_TITLE, MB_OK | MB_ICONERROR);
         return 1;
     }

@@ -106,11 +106,6 @@ std::vector<std::string> GetEnvironmentList()
     return ParseEnvironmentBlock(std::string_view(block.Get(), EnvironmentWindowLength(block.Get())));
 }
 
-std::string ExpandEnvVars(const std::string& path, bool withRootForm)
-{
-    return ExpandEnvVars(path, withRootForm, GetEnvironmentList());
-}
-
 std::string GetWindowsSearchPath()
 {
     return ReadFolder(GetWindowsDirectoryA) + ";" + ReadFolder(GetSystemDirectoryA) + ";";

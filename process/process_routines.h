@@ -37,8 +37,6 @@ public:
 // The program's environment: the texts of the first MAX_ENVIRONMENT_WINDOW
 // characters of its block.
 std::vector<std::string> GetEnvironmentList();
-// ExpandEnvVars over the program's environment.
-std::string ExpandEnvVars(const std::string& path, bool withRootForm);
 // The Windows folder + ";" + the system folder + ";".
 std::string GetWindowsSearchPath();
 // NormalizeModulePath over the Win32 path system.

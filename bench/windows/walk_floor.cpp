@@ -38,7 +38,7 @@ struct TFloorWindow {
     TWindowHandle Window;
     HWND Label = nullptr;
     HWND Bar = nullptr;
-    TFont Font = MakeFont({"Tahoma", 8});
+    HFONT Font = ProgramFont({"Tahoma", 8});
 };
 
 void OpenFloorWindow(TFloorWindow& floor)
@@ -60,9 +60,9 @@ void OpenFloorWindow(TFloorWindow& floor)
     if (!floor.Window) throw TWindowError("no floor window");
     // The system's own label, one line, cut with an ellipsis.
     floor.Label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX,
-                                  kLabelX, kLabelY, kLabelWidth, TextSize("", floor.Font.Get()).cy, floor.Window.Get(),
+                                  kLabelX, kLabelY, kLabelWidth, TextSize("", floor.Font).cy, floor.Window.Get(),
                                   nullptr, Instance(), nullptr);
-    SendMessageA(floor.Label, WM_SETFONT, reinterpret_cast<WPARAM>(floor.Font.Get()), FALSE);
+    SendMessageA(floor.Label, WM_SETFONT, reinterpret_cast<WPARAM>(floor.Font), FALSE);
     floor.Bar = AddMarqueeBar(floor.Window.Get(), kBarBounds, RGB(0, 0, 128));
     UpdateWindow(floor.Window.Get());
 }
