@@ -144,9 +144,10 @@ void TScanRun::EndMemoryScan()
 {
     view_.SetMarquee(TScanPhase::Memory, false);
     view_.ShowProgress(TScanPhase::Memory, false);
+    // The colour first: the label paints its text at once, in the colour it has.
     const bool infected = DetectionCount_ > 0;
-    view_.SetStatusText(TScanPhase::Memory, infected ? MEMORY_INFECTED_TEXT : MEMORY_CLEAN_TEXT);
     view_.SetStatusColour(TScanPhase::Memory, infected ? TStatusColour::Infected : TStatusColour::Clean);
+    view_.SetStatusText(TScanPhase::Memory, infected ? MEMORY_INFECTED_TEXT : MEMORY_CLEAN_TEXT);
     VisitedModules_.clear();
 }
 
@@ -292,7 +293,7 @@ void TScanRun::EndRun()
         return;
     }
     const bool infected = DetectionCount_ > 0;
-    view_.SetStatusText(TScanPhase::Files, infected ? FILES_INFECTED_TEXT : FILES_CLEAN_TEXT);
     view_.SetStatusColour(TScanPhase::Files, infected ? TStatusColour::Infected : TStatusColour::Clean);
+    view_.SetStatusText(TScanPhase::Files, infected ? FILES_INFECTED_TEXT : FILES_CLEAN_TEXT);
     view_.ShowRunSummary((infected ? RUN_INFECTED_BOX_TEXT : RUN_CLEAN_BOX_TEXT) + notes, RUN_ENDED_CAPTION);
 }

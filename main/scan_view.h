@@ -23,6 +23,7 @@ public:
     virtual ~TScanView() = default;
 
     virtual void SetStatusText(TScanPhase phase, const std::string& text) = 0;
+    // The colour of the phase's status text, the one shown and those to come.
     virtual void SetStatusColour(TScanPhase phase, TStatusColour colour) = 0;
     virtual void SetProgress(TScanPhase phase, int position) = 0;
     virtual void SetMarquee(TScanPhase phase, bool running) = 0;

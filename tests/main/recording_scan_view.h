@@ -18,7 +18,11 @@ struct TRow {
 
 class TRecordingView : public TScanView {
 public:
-    void SetStatusText(TScanPhase phase, const std::string& text) override { texts[phase].push_back(text); }
+    void SetStatusText(TScanPhase phase, const std::string& text) override
+    {
+        texts[phase].push_back(text);
+        textColours[phase].push_back(colours[phase]);
+    }
     void SetStatusColour(TScanPhase phase, TStatusColour colour) override { colours[phase] = colour; }
     void SetProgress(TScanPhase phase, int position) override { progress[phase].push_back(position); }
     void SetMarquee(TScanPhase phase, bool running) override { marquee[phase] = running; }
@@ -53,6 +57,12 @@ public:
         const std::vector<std::string>& shown = texts[phase];
         return shown.empty() ? std::string() : shown.back();
     }
+    // The colour the last text came in: the label paints it at once.
+    std::optional<TStatusColour> LastTextColour(TScanPhase phase)
+    {
+        const std::vector<std::optional<TStatusColour>>& shown = textColours[phase];
+        return shown.empty() ? std::nullopt : shown.back();
+    }
 
     TPromptAnswer answer = TPromptAnswer::Ignore;
     bool stop = false, closing = false, closeDuringPrompt = false;
@@ -61,6 +71,7 @@ public:
     int messageRounds = 0, repaints = 0;
     std::map<TScanPhase, std::vector<std::string>> texts;
     std::map<TScanPhase, std::optional<TStatusColour>> colours;  // none until the run sets one
+    std::map<TScanPhase, std::vector<std::optional<TStatusColour>>> textColours;  // the colour of each text
     std::map<TScanPhase, std::vector<int>> progress;
     std::map<TScanPhase, bool> marquee, shown;
     std::vector<TRow> rows;

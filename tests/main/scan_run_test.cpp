@@ -392,6 +392,42 @@ TEST_F(ScanRunTest, ASecondRunStartsItsCountAfreshAndTheLabelsInBlack)
     EXPECT_EQ(view_.summaries.back(), std::string(RUN_ENDED_CAPTION) + " | " + RUN_CLEAN_BOX_TEXT);
 }
 
+// Each end text comes in its colour, set before it: the label paints a text
+// at once, in the colour it has then.
+TEST(ScanRunEnd, EndTextsComeInTheirColour)
+{
+    const TStatusColour Clean = TStatusColour::Clean, Infected = TStatusColour::Infected;
+    const struct {
+        const char* what;
+        bool wormInMemory, wormOnTheDrive;
+        const char *memoryText, *filesText;
+        TStatusColour memory, files;
+    } cases[] = {
+        {"nothing found", false, false, MEMORY_CLEAN_TEXT, FILES_CLEAN_TEXT, Clean, Clean},
+        {"a worm in memory", true, false, MEMORY_INFECTED_TEXT, FILES_INFECTED_TEXT, Infected, Infected},
+        {"a worm on the drive", false, true, MEMORY_CLEAN_TEXT, FILES_INFECTED_TEXT, Clean, Infected},
+    };
+    for (const auto& c : cases) {
+        TFakeSystem system;
+        system.folders["C:\\"];
+        system.processes = {Process(0, ""), Process(4, "C:\\w\\one.exe")};
+        system.CreateFile("C:\\w\\one.exe");
+        system.AddFile("C:\\", "two.exe");
+        TTableCheck check(system);
+        if (c.wormInMemory) check.patterns["C:\\w\\one.exe"] = "Worm.A";
+        if (c.wormOnTheDrive) check.patterns["C:\\two.exe"] = "Worm.B";
+        TRecordingView view;
+        TNoJournal journal;
+        TScanRun(view, system, check, journal).Run();
+        EXPECT_EQ(view.LastText(TScanPhase::Memory), c.memoryText) << c.what;
+        EXPECT_EQ(view.LastTextColour(TScanPhase::Memory), c.memory) << c.what;
+        EXPECT_EQ(view.colours[TScanPhase::Memory], c.memory) << c.what;
+        EXPECT_EQ(view.LastText(TScanPhase::Files), c.filesText) << c.what;
+        EXPECT_EQ(view.LastTextColour(TScanPhase::Files), c.files) << c.what;
+        EXPECT_EQ(view.colours[TScanPhase::Files], c.files) << c.what;
+    }
+}
+
 TEST_F(ScanRunTest, AStopDuringTheMemoryScanEndsItAfterTheCurrentProcessAndWalksNoFile)
 {
     SetProcesses({Process(4, "C:\\w\\one.exe", {"C:\\w\\a.dll"}), Process(8, "C:\\w\\two.exe")});
