@@ -92,7 +92,7 @@ void TMainDlg::CreateUpperPart()
     AddWrappedLabel(Handle(),
                     "Purvane est un outil de d\xE9sinfection sp\xE9" "cifique qui d\xE9tecte et supprime les "
                     "diff\xE9rents virus qui se propagent actuellement via MSN / Live Messenger.",
-                    {74, 18, 382, 36}, ProgramFont(kTahoma));
+                    {74, 18, 400, 36}, ProgramFont(kTahoma));
     AddLabel(Handle(), "Cliquez sur le bouton Analyser pour d\xE9marrer l'analyse.", 74, 54, ProgramFont(kTahoma));
     URLLabel2.Create(Handle(), "Liste des variantes d\xE9tect\xE9" "es", 461, 4, ID_URLLABEL2);
     hints_->Add(URLLabel2.Handle(), "Afficher la liste des variantes de virus MSN d\xE9tect\xE9s");
