@@ -483,30 +483,32 @@ TEST(MainWindow, LinksOpenTheirPages)
     EXPECT_EQ(pages, (std::vector<std::string>{PRODUCT_WEB_PAGE, MAKER_HOME_PAGE}));
 }
 
+struct THintSearch {
+    HWND window;
+    std::string text;
+};
+
+BOOL CALLBACK FindHintOver(HWND tooltip, LPARAM searchParam)
+{
+    char className[32] = {};
+    GetClassNameA(tooltip, className, sizeof className);
+    if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(tooltip)) return TRUE;
+    auto& search = *reinterpret_cast<THintSearch*>(searchParam);
+    char text[80] = {};
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.lpszText = text;
+    if (SendMessageA(tooltip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) &&
+        tool.uId == reinterpret_cast<UINT_PTR>(search.window))
+        search.text = text;
+    return TRUE;
+}
+
 // The hint shown over window, if a hint is shown: its text, else empty.
 std::string ShownHintOver(HWND window)
 {
-    struct TSearch {
-        HWND window;
-        std::string text;
-    } search = {window, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND tooltip, LPARAM found) -> BOOL {
-            char className[32] = {};
-            GetClassNameA(tooltip, className, sizeof className);
-            if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(tooltip)) return TRUE;
-            auto& search = *reinterpret_cast<TSearch*>(found);
-            char text[80] = {};
-            TOOLINFOA tool = {};
-            tool.cbSize = sizeof tool;
-            tool.lpszText = text;
-            if (SendMessageA(tooltip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) &&
-                tool.uId == reinterpret_cast<UINT_PTR>(search.window))
-                search.text = text;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    THintSearch search = {window, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &FindHintOver, reinterpret_cast<LPARAM>(&search));
     return search.text;
 }
 
