@@ -26,7 +26,8 @@ void TVirusFoundDlg::Create(HWND owner)
     AddLabel(page, "Virus :", 46, 64, ProgramFont(kArial));
     NomVirus = AddLabel(page, "", 88, 64, ProgramFont(kArialBold));
     AddLabel(page, "Que souhaitez vous faire ?", 16, 104, ProgramFont(kArial));
-    buttonSupprimer = AddButton(Handle(), "&Supprimer", ID_SUPPRIMER, {116, 162, 97, 25}, ProgramFont(kArial), BS_OWNERDRAW);
+    buttonSupprimer =
+        AddButton(Handle(), "&Supprimer", ID_SUPPRIMER, {116, 162, 97, 25}, ProgramFont(kArial), BS_OWNERDRAW);
     buttonIgnorer = AddButton(Handle(), "&Ignorer", ID_IGNORER, {252, 162, 97, 25}, ProgramFont(kArial), BS_OWNERDRAW);
     Look().ShowHandOver(buttonSupprimer);
     Look().ShowHandOver(buttonIgnorer);

@@ -13,7 +13,8 @@ const TFontDescription kTahomaBold = {"Tahoma", 8, true};
 } // namespace
 
 TMiseAJourDlg::TMiseAJourDlg(TWebOpener openWebPage)
-    : TTopWindow(LIGHT_GREY), openWebPage_(std::move(openWebPage)), Container1(RGB(255, 255, 255), TPanelFrame::TopLine),
+    : TTopWindow(LIGHT_GREY), openWebPage_(std::move(openWebPage)),
+      Container1(RGB(255, 255, 255), TPanelFrame::TopLine),
       Panel2(LIGHT_GREY, TPanelFrame::None)
 {
 }
@@ -26,7 +27,8 @@ void TMiseAJourDlg::Create(HWND owner)
     Container1.Create(Handle(), {-2, 64, 422, 99});
     AddLabel(Container1.Handle(), "Une mise \xE0 jour de Purvane est disponible.", 24, 24, ProgramFont(kTahoma));
     AddLabel(Container1.Handle(),
-             "La nouvelle version disponible d\xE9tecte les derni\xE8res variantes de virus MSN.", 24, 40, ProgramFont(kTahoma));
+             "La nouvelle version disponible d\xE9tecte les derni\xE8res variantes de virus MSN.", 24, 40,
+             ProgramFont(kTahoma));
     URLLabel2.Create(Container1.Handle(), "T\xE9l\xE9" "charger la mise \xE0 jour", 280, 64, ID_URLLABEL2);
     Panel2.Create(Handle(), {0, kClientHeight - kBandHeight, kClientWidth, kBandHeight});
     Button2 = AddButton(Panel2.Handle(), "&OK", ID_BUTTON2, {172, 14, 75, 25}, ProgramFont(kTahoma));

@@ -96,7 +96,8 @@ void TMainDlg::CreateUpperPart()
     AddLabel(Handle(), "Cliquez sur le bouton Analyser pour d\xE9marrer l'analyse.", 74, 54, ProgramFont(kTahoma));
     URLLabel2.Create(Handle(), "Liste des variantes d\xE9tect\xE9" "es", 461, 4, ID_URLLABEL2);
     hints_->Add(URLLabel2.Handle(), "Afficher la liste des variantes de virus MSN d\xE9tect\xE9s");
-    buttonGo = AddButton(Handle(), "&Analyser !", ID_BUTTON_GO, {480, 32, 97, 33}, ProgramFont(kSansSerif), BS_DEFPUSHBUTTON);
+    buttonGo =
+        AddButton(Handle(), "&Analyser !", ID_BUTTON_GO, {480, 32, 97, 33}, ProgramFont(kSansSerif), BS_DEFPUSHBUTTON);
     buttonArreter = AddButton(Handle(), "A&rr\xEAter", ID_BUTTON_ARRETER, {484, 35, 89, 25}, ProgramFont(kSansSerif));
     SetWindowPos(buttonArreter, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     Look().ShowHandOver(buttonGo);
@@ -107,7 +108,8 @@ void TMainDlg::CreateScanPage()
 {
     scanPage_.Create(whiteArea_.Handle(), {2, 4, 602, 429});
     const HWND page = scanPage_.Handle();
-    AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16, ProgramFont(kTahomaBold));
+    AddLabel(page, "Analyse m\xE9moire (process actifs + modules charg\xE9s en m\xE9moire)", 20, 16,
+             ProgramFont(kTahomaBold));
     AddBevel(page, 400, 23, 189);
     AddStatusLabel(VFichierCourant, page, 48, 53);
     ProgressBar1 = AddMarqueeBar(page, {56, 88, 521, 17}, kNavy);
