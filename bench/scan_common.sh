@@ -11,6 +11,7 @@
 #   time_walk_floor [--bare]
 #                      the walk with only the window's work for each file,
 #                      or (--bare) the walk alone
+#   check_costs        the walk's and the checks' steps, timed one by one
 #   runs_of N COMMAND...   N timings of COMMAND, one a line
 # Each time_ function prints seconds, and fails when its run gave none.
 bench_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -59,6 +60,10 @@ time_clamscan() {
   clamscan --no-summary --infected -r -d "$work/shipped.ndb" -d "$work/shipped.mdb" "$drive_c" >"$work/clam.log" || true
   awk "BEGIN { printf \"%.3f\\n\", $(date +%s.%N) - $start }"
 }
+
+# The cost of each step of the walk and the checks over drive C, without a
+# window (bench/windows/check_costs.cpp): one line a step.
+check_costs() { "$root/scripts/wine-exec" "$bin/check_costs.exe" 'C:\' | tr -d '\r'; }
 
 time_walk_floor() {
   on_display "$root/scripts/wine-exec" "$bin/walk_floor.exe" "$@" 'C:\' | seconds_from seconds

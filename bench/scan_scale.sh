@@ -52,6 +52,9 @@ for n in "${sizes[@]}"; do
        "Purvane/floor $(calc "${ours[$n]} / ${floor[$n]}" 2)x, Purvane/clamscan $(calc "${ours[$n]} / ${clam[$n]}" 2)x"
 done
 
+echo "where the time goes at $extra extra files, step by step, without a window:"
+check_costs | sed 's/^/  /'
+
 # per_file TIMES N: milliseconds per extra file at N.
 per_file() { local -n t=$1; calc "(${t[$2]} - ${t[0]}) * 1000 / $2"; }
 for n in "${sizes[@]:1}"; do

@@ -14,13 +14,73 @@ std::optional<TFileIdentity> IdentityOf(void* handle)
     return identity;
 }
 
+namespace {
+
+// What path names now, links followed, for its attributes alone. Folders
+// open only with the backup flag; attribute access meets no sharing mode.
+TFileHandle OpenForAttributes(const std::string& path)
+{
+    return TFileHandle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// NtQueryInformationFile's class for the file's index on its volume, which
+// no documented Win32 call gives without the volume's serial number too.
+constexpr ULONG kFileInternalInformation = 6;
+struct TStatusBlock {
+    union {
+        LONG Status;
+        void* Pointer;
+    };
+    ULONG_PTR Information;
+};
+using TNtQueryInformationFile = LONG(WINAPI*)(HANDLE, TStatusBlock*, void*, ULONG, ULONG);
+
+TNtQueryInformationFile NtQueryInformationFileEntry()
+{
+    static const auto query = [] {
+        const HMODULE ntdll = GetModuleHandleA("NTDLL.DLL");
+        return ntdll ? reinterpret_cast<TNtQueryInformationFile>(
+                           reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")))
+                     : nullptr;
+    }();
+    return query;
+}
+
+std::optional<std::uint64_t> FileIndexOf(HANDLE handle)
+{
+    const TNtQueryInformationFile query = NtQueryInformationFileEntry();
+    TStatusBlock status{};
+    LARGE_INTEGER index{};
+    if (!query || query(handle, &status, &index, sizeof index, kFileInternalInformation) < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(index.QuadPart);
+}
+
+} // namespace
+
+std::optional<TFileStamp> StampOf(void* handle)
+{
+    FILE_STANDARD_INFO standard;
+    FILE_BASIC_INFO basic;
+    const std::optional<std::uint64_t> index = FileIndexOf(handle);
+    if (!index || !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) ||
+        !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
+        return std::nullopt;
+    return TFileStamp{*index, static_cast<std::uint64_t>(standard.EndOfFile.QuadPart),
+                      static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart)};
+}
+
+std::optional<TFileStamp> StampAt(const std::string& path)
+{
+    const TFileHandle handle = OpenForAttributes(path);
+    if (!handle) return std::nullopt;
+    return StampOf(handle.Get());
+}
+
 std::optional<TFileIdentity> IdentityAt(const std::string& path)
 {
-    // Folders open only with the backup flag; attribute access alone meets
-    // no sharing mode.
-    const TFileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const TFileHandle handle = OpenForAttributes(path);
     if (!handle) return std::nullopt;
     return IdentityOf(handle.Get());
 }

@@ -151,31 +151,31 @@ void TScanRun::EndMemoryScan()
     VisitedModules_.clear();
 }
 
-void TScanRun::ScanFolder(const std::string& path)
+void TScanRun::ScanFolder(const std::string& path, std::optional<TFileId> id)
 {
     const std::string folder = EnsureTrailingBackslash(path);
     // A link to a folder that is already on the walk's path (a junction to
     // an ancestor) would make the walk go round until the paths overflow.
-    const std::optional<TFileId> identity = system_.FolderId(folder);
-    if (identity) {
-        if (std::find(foldersOnPath_.begin(), foldersOnPath_.end(), *identity) != foldersOnPath_.end()) return;
-        foldersOnPath_.push_back(*identity);
+    if (!id) id = system_.FolderId(folder);
+    if (id) {
+        if (std::find(foldersOnPath_.begin(), foldersOnPath_.end(), *id) != foldersOnPath_.end()) return;
+        foldersOnPath_.push_back(*id);
     }
-    system_.ForEachFolderEntry(folder, [&](const TFolderEntry& entry) {
+    system_.ForEachFolderEntry(folder, id, [&](const TFolderEntry& entry) {
         if (StopRequested()) return false;
         if (entry.NameUnspellable) {
             // It can be neither opened nor entered: counted, so that the run
             // never calls clean what it did not see.
             if (!entry.IsVolumeLabel) CountUnchecked(TUncheckedReason::Unspellable);
         } else if (entry.IsFolder) {
-            if (entry.Name != "." && entry.Name != "..") ScanFolder(folder + entry.Name);
+            if (entry.Name != "." && entry.Name != "..") ScanFolder(folder + entry.Name, entry.Id);
         } else if (!entry.IsVolumeLabel) {
             CheckFileEntry(path, folder, entry.Name);
         }
         view_.ProcessPendingMessages();
         return true;
     });
-    if (identity) foldersOnPath_.pop_back();
+    if (id) foldersOnPath_.pop_back();
 }
 
 void TScanRun::CheckFileEntry(const std::string& path, const std::string& folder, const std::string& name)
@@ -213,7 +213,7 @@ void TScanRun::CheckObject(const std::string& path, TObject object, TCheckAdmiss
 {
     std::unique_ptr<TCheckedObject> opened = system_.OpenForCheck(path);
     if (!opened) return;  // nothing there that can be read
-    TCheckState state{object, opened->Identity(), std::move(opened)};
+    TCheckState state{object, opened->Stamp(), {}, std::move(opened)};
     TObjectDetections detections(*this, state);
     check_.Check(path, detections, admitted);
     // Checked without a prompt: was it the opened file all along? After a
@@ -223,7 +223,7 @@ void TScanRun::CheckObject(const std::string& path, TObject object, TCheckAdmiss
 
 bool TScanRun::IsStillTheOpenedFile(TCheckState& state, const std::string& path)
 {
-    if (!state.Changed && system_.IdentityAt(path) != state.Identity) OnChange(state);
+    if (!state.Changed && system_.StampAt(path) != state.Stamp) OnChange(state);
     return !state.Changed;
 }
 
@@ -238,9 +238,15 @@ void TScanRun::OnDetection(TCheckState& state, const std::string& path, const st
     // What was read must be what the user is asked about, and what a
     // deletion would strike.
     if (state.Removed || !IsStillTheOpenedFile(state, path)) return;
-    // The file is let go before the prompt, so that the deletion can open it;
-    // from here its identity alone stands for it.
-    state.Opened.reset();
+    if (state.Opened) {
+        // Its whole identity, volume included, read through the handle still
+        // held; then the file is let go before the prompt, so that the
+        // deletion can open it, and from here its identity stands for it.
+        const std::optional<TFileIdentity> identity = state.Opened->Identity();
+        if (!identity || identity->Stamp() != state.Stamp) return OnChange(state);
+        state.Identity = *identity;
+        state.Opened.reset();
+    }
     state.Removed = HandleDetection(state, path, name, kind);
 }
 

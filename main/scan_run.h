@@ -80,7 +80,8 @@ public:
 
     void ScanMemory();
     void ScanFileSystem(const std::string& root) { ScanFolder(root); }
-    void ScanFolder(const std::string& path);
+    // The folder at path, whose id is known when the parent's listing gave it.
+    void ScanFolder(const std::string& path, std::optional<TFileId> id = std::nullopt);
     // The module at path, loaded in the process seen by the snapshot, once
     // per run whatever its letter case.
     void CheckModule(const std::string& path, const TProcessInfo& process);
@@ -101,7 +102,8 @@ private:
     // One object's check as it goes.
     struct TCheckState {
         TObject Object;
-        TFileIdentity Identity;                  // of the file opened for the check
+        TFileStamp Stamp;                        // of the file opened for the check
+        TFileIdentity Identity;                  // read at its first detection
         std::unique_ptr<TCheckedObject> Opened;  // held until the first prompt
         bool Removed = false;                    // deleted at a prompt: nothing more to check
         bool Changed = false;                    // no longer the file opened: counted, never acted on

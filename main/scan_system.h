@@ -24,6 +24,9 @@ struct TFolderEntry {
     // Neither name can be spelled exactly (a volume without short names):
     // Name is empty, and the entry can be neither opened nor entered.
     bool NameUnspellable = false;
+    // Where a folder entry is, when the listing tells it: not for a link,
+    // whose target the listing does not know, nor in a folder of unknown id.
+    std::optional<TFileId> Id;
 };
 
 // What a deletion did.
@@ -33,13 +36,16 @@ struct TRemoval {
     std::string QuarantineId;
 };
 
-// A file opened for its check. It holds the identity that the checks and a
-// deletion must find again and, while it lives, keeps the file from being
-// rewritten or renamed under the checks.
+// A file opened for its check. While it lives it keeps the file from being
+// rewritten or renamed under the checks; its stamp tells whether the path
+// still names it, and its whole identity, read when a detection needs it,
+// is what a deletion must find again.
 class TCheckedObject {
 public:
     virtual ~TCheckedObject() = default;
-    virtual TFileIdentity Identity() const = 0;
+    virtual TFileStamp Stamp() const = 0;
+    // Nothing when the system does not give it.
+    virtual std::optional<TFileIdentity> Identity() const = 0;
 };
 
 class TScanSystem {
@@ -52,8 +58,8 @@ public:
 
     // Opens the file at path for its check; null when nothing there opens.
     virtual std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) = 0;
-    // The identity of what path names now; nothing when it names nothing.
-    virtual std::optional<TFileIdentity> IdentityAt(const std::string& path) = 0;
+    // The stamp of what path names now; nothing when it names nothing.
+    virtual std::optional<TFileStamp> StampAt(const std::string& path) = 0;
     // Deletes the file at path when it is still the one checked, after
     // keeping a copy of it in the quarantine under malwareName.
     virtual TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
@@ -63,8 +69,9 @@ public:
     virtual char GetSystemDrive() = 0;
     // Calls onEntry with each entry of folder (which ends with "\") in the
     // system's order, as long as it returns true. No entry when the folder
-    // cannot be listed.
-    virtual void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) = 0;
+    // cannot be listed. folderId, when known, gives the entries their ids.
+    virtual void ForEachFolderEntry(const std::string& folder, const std::optional<TFileId>& folderId,
+                                    const std::function<bool(const TFolderEntry&)>& onEntry) = 0;
     // Where folder is: two paths that reach one folder (a link, a junction)
     // give the same id. Nothing when it cannot be read.
     virtual std::optional<TFileId> FolderId(const std::string& folder) = 0;

@@ -1,5 +1,9 @@
 #include "main/win32_scan_system.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+
 #include "common/code_page.h"
 #include "common/handle.h"
 #include "common/text.h"
@@ -13,17 +17,18 @@ namespace {
 constexpr DWORD kVolumeLabelAttribute = 0x00000008;
 constexpr DWORD kWindowsFolderBufferSize = 512;
 
+// The folder listing's buffer: many entries for each call to the system.
+constexpr std::size_t kListingBufferSize = 64 * 1024;
+
 class TWin32CheckedObject final : public TCheckedObject {
 public:
-    TWin32CheckedObject(TFileHandle handle, const TFileIdentity& identity)
-        : handle_(std::move(handle)), identity_(identity)
-    {
-    }
-    TFileIdentity Identity() const override { return identity_; }
+    TWin32CheckedObject(TFileHandle handle, const TFileStamp& stamp) : handle_(std::move(handle)), stamp_(stamp) {}
+    TFileStamp Stamp() const override { return stamp_; }
+    std::optional<TFileIdentity> Identity() const override { return IdentityOf(handle_.Get()); }
 
 private:
     TFileHandle handle_;
-    TFileIdentity identity_;
+    TFileStamp stamp_;
 };
 
 TFileHandle OpenExisting(const std::string& path, DWORD access, DWORD sharing)
@@ -45,17 +50,40 @@ bool RunsUnderWow64()
 }
 
 // An entry as the run sees it: its long name when the code page spells it
-// exactly, else its short name, else neither.
-TFolderEntry EntryOf(const WIN32_FIND_DATAW& found)
+// exactly, else its short name, else neither; a folder that is no link gets
+// its id on the volume of its parent, whose id is folderId.
+TFolderEntry EntryOf(const FILE_ID_BOTH_DIR_INFO& found, std::wstring_view name,
+                     const std::optional<TFileId>& folderId)
 {
     TFolderEntry entry;
-    entry.IsFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.IsVolumeLabel = (found.dwFileAttributes & kVolumeLabelAttribute) != 0;
-    std::optional<std::string> name = ExactAnsiSpelling(found.cFileName);
-    if (!name && found.cAlternateFileName[0] != L'\0') name = ExactAnsiSpelling(found.cAlternateFileName);
-    if (name) entry.Name = std::move(*name);
+    const DWORD attributes = found.FileAttributes;
+    entry.IsFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.IsVolumeLabel = (attributes & kVolumeLabelAttribute) != 0;
+    const std::wstring_view shortName(found.ShortName, std::min<std::size_t>(found.ShortNameLength / sizeof(WCHAR),
+                                                                             std::size(found.ShortName)));
+    std::optional<std::string> spelled = ExactAnsiSpelling(name);
+    if (!spelled && !shortName.empty()) spelled = ExactAnsiSpelling(shortName);
+    if (spelled) entry.Name = std::move(*spelled);
     else entry.NameUnspellable = true;
+    if (entry.IsFolder && folderId && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        entry.Id = TFileId{folderId->VolumeSerial, static_cast<std::uint64_t>(found.FileId.QuadPart)};
     return entry;
+}
+
+// Calls onEntry with each entry of a listing block that the system filled,
+// as long as it returns true; false when it stopped.
+template <typename TOnEntry>
+bool ForEachListedEntry(const std::uint8_t* block, std::size_t size, TOnEntry onEntry)
+{
+    constexpr std::size_t kNameOffset = offsetof(FILE_ID_BOTH_DIR_INFO, FileName);
+    for (std::size_t at = 0;;) {
+        if (kNameOffset > size || at > size - kNameOffset) return true;
+        const auto& found = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(block + at);
+        if (found.FileNameLength > size - at - kNameOffset) return true;
+        if (!onEntry(found, std::wstring_view(found.FileName, found.FileNameLength / sizeof(WCHAR)))) return false;
+        if (found.NextEntryOffset == 0) return true;
+        at += found.NextEntryOffset;
+    }
 }
 
 } // namespace
@@ -87,12 +115,12 @@ std::unique_ptr<TCheckedObject> TWin32ScanSystem::OpenForCheck(const std::string
     TFileHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
     if (!file) file = OpenExisting(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (!file) return nullptr;
-    const std::optional<TFileIdentity> identity = IdentityOf(file.Get());
-    if (!identity) return nullptr;
-    return std::make_unique<TWin32CheckedObject>(std::move(file), *identity);
+    const std::optional<TFileStamp> stamp = StampOf(file.Get());
+    if (!stamp) return nullptr;
+    return std::make_unique<TWin32CheckedObject>(std::move(file), *stamp);
 }
 
-std::optional<TFileIdentity> TWin32ScanSystem::IdentityAt(const std::string& path) { return ::IdentityAt(path); }
+std::optional<TFileStamp> TWin32ScanSystem::StampAt(const std::string& path) { return ::StampAt(path); }
 
 TRemoval TWin32ScanSystem::DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
                                               const std::string& malwareName)
@@ -117,18 +145,28 @@ char TWin32ScanSystem::GetSystemDrive()
     return folder.empty() ? 'C' : folder[0];
 }
 
-void TWin32ScanSystem::ForEachFolderEntry(const std::string& folder,
+// The folder is listed through one handle, a block of entries at a time,
+// each with its id, so that the walk needs no other open to know where a
+// folder is.
+void TWin32ScanSystem::ForEachFolderEntry(const std::string& folder, const std::optional<TFileId>& folderId,
                                           const std::function<bool(const TFolderEntry&)>& onEntry)
 {
-    WIN32_FIND_DATAW found;
-    const TFindHandle find(FindFirstFileW((WideFromAnsi(folder) + L"*.*").c_str(), &found));
-    if (!find) return;
+    const TFileHandle listed(CreateFileW(WideFromAnsi(folder).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!listed) return;
     const bool inWindowsFolder = wow64_ && UpperCaseAscii(folder) == windowsFolder_;
-    do {
-        TFolderEntry entry = EntryOf(found);
-        if (inWindowsFolder && entry.IsFolder && UpperCaseAscii(entry.Name) == "SYSTEM32") entry.Name = "Sysnative";
-        if (!onEntry(entry)) return;
-    } while (FindNextFileW(find.Get(), &found));
+    const auto block = std::make_unique<std::uint64_t[]>(kListingBufferSize / sizeof(std::uint64_t));  // aligned
+    const auto bytes = reinterpret_cast<std::uint8_t*>(block.get());
+    while (GetFileInformationByHandleEx(listed.Get(), FileIdBothDirectoryInfo, bytes, kListingBufferSize)) {
+        const bool goOn = ForEachListedEntry(bytes, kListingBufferSize, [&](const FILE_ID_BOTH_DIR_INFO& found,
+                                                                            std::wstring_view name) {
+            TFolderEntry entry = EntryOf(found, name, folderId);
+            if (inWindowsFolder && entry.IsFolder && UpperCaseAscii(entry.Name) == "SYSTEM32") entry.Name = "Sysnative";
+            return onEntry(entry);
+        });
+        if (!goOn) return;
+    }
 }
 
 std::optional<TFileId> TWin32ScanSystem::FolderId(const std::string& folder)

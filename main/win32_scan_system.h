@@ -26,7 +26,7 @@ public:
     // it). A file that others hold open for writing is opened for its
     // attributes alone; the identity then tells a change.
     std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) override;
-    std::optional<TFileIdentity> IdentityAt(const std::string& path) override;
+    std::optional<TFileStamp> StampAt(const std::string& path) override;
     // The copy is read through the deletion's handle; one kept for a file
     // that then was not deleted is dropped again.
     TRemoval DeleteInfectedFile(const std::string& path, const TFileIdentity& checked,
@@ -39,7 +39,8 @@ public:
     // TFolderEntry). For a 32-bit program on 64-bit Windows the Windows
     // folder's "System32", which the system would silently turn into
     // SysWOW64, is given as "Sysnative", the name that reaches it.
-    void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) override;
+    void ForEachFolderEntry(const std::string& folder, const std::optional<TFileId>& folderId,
+                            const std::function<bool(const TFolderEntry&)>& onEntry) override;
     std::optional<TFileId> FolderId(const std::string& folder) override;
 
     bool MissesModulesOf64BitProcesses() override { return wow64_; }

@@ -81,9 +81,13 @@ bool IsPEFile(const std::string& fileName)
 {
     if (!IsExistingFile(fileName)) return false;
     TFile file = TFile::Open(fileName, TFile::TAccess::Read);
-    if (!file.IsOpen()) return false;
+    return file.IsOpen() && IsPEFile(file);
+}
+
+bool IsPEFile(TFile& file)
+{
     TPEHeaders headers;
-    return ReadPEHeaders(file, headers) && headers.Complete;
+    return file.Seek(0) && ReadPEHeaders(file, headers) && headers.Complete;
 }
 
 std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
@@ -97,8 +101,13 @@ std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName)
 {
     TFile file = TFile::Open(fileName, TFile::TAccess::Read);
+    return ReadWholeFile(file);
+}
+
+std::vector<std::uint8_t> ReadWholeFile(TFile& file)
+{
     std::uint64_t length = 0;
-    if (!file.IsOpen() || !file.GetSize(length) || length > MAX_WHOLE_FILE_SIZE) return {};
+    if (!file.IsOpen() || !file.GetSize(length) || length > MAX_WHOLE_FILE_SIZE || !file.Seek(0)) return {};
     try {
         std::vector<std::uint8_t> block(static_cast<std::size_t>(length));
         std::size_t delivered = 0;
@@ -117,8 +126,16 @@ bool IsFingerprintedSection(const TSectionEntry& entry)
 
 TSectionTable::TSectionTable(const std::string& fileName)
 {
-    if (!IsPEFile(fileName)) throw TNotPEFileError("\"" + fileName + "\" n'est pas un fichier PE valide !");
-    LoadSections(fileName);
+    TFile file = IsExistingFile(fileName) ? TFile::Open(fileName, TFile::TAccess::Read) : TFile();
+    Build(file, fileName);
+}
+
+TSectionTable::TSectionTable(TFile& file, const std::string& fileName) { Build(file, fileName); }
+
+void TSectionTable::Build(TFile& file, const std::string& fileName)
+{
+    if (!file.IsOpen() || !IsPEFile(file)) throw TNotPEFileError("\"" + fileName + "\" n'est pas un fichier PE valide !");
+    LoadSections(file);
 }
 
 void TSectionTable::GetSection(int index, TSectionEntry& entry) const
@@ -135,11 +152,11 @@ bool TSectionTable::HasCharacteristic(int index, std::uint32_t mask) const
 // Any failure while loading (the file does not open, a negative
 // PointerToRawData or SizeOfRawData in any header, memory exhausted) leaves
 // the table empty; FileAlignment keeps what was read before it.
-void TSectionTable::LoadSections(const std::string& fileName)
+void TSectionTable::LoadSections(TFile& file)
 {
     bool loaded = false;
     try {
-        loaded = ReadSections(fileName);
+        loaded = ReadSections(file);
     } catch (const std::bad_alloc&) {
     }
     if (!loaded) {
@@ -148,11 +165,10 @@ void TSectionTable::LoadSections(const std::string& fileName)
     }
 }
 
-bool TSectionTable::ReadSections(const std::string& fileName)
+bool TSectionTable::ReadSections(TFile& file)
 {
-    TFile file = TFile::Open(fileName, TFile::TAccess::Read);
     std::uint64_t fileSize = 0;
-    if (!file.IsOpen() || !file.GetSize(fileSize)) return false;
+    if (!file.GetSize(fileSize) || !file.Seek(0)) return false;
     // The file passed IsPEFile just before; should it have changed since,
     // whatever is missing from the headers reads as zeros.
     TPEHeaders headers;

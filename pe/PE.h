@@ -43,6 +43,8 @@ constexpr std::uint32_t MAX_WHOLE_FILE_SIZE = 1048576;
 // "MZ", and has "PE\0\0" at e_lfanew followed by at least 244 more bytes. A
 // negative e_lfanew is refused at once. Never raises.
 bool IsPEFile(const std::string& fileName);
+// The same test of a file already open for reading, from its start.
+bool IsPEFile(TFile& file);
 
 // AlignUp's result does not fit in 32 bits.
 class TAlignUpOverflow : public std::overflow_error {
@@ -58,6 +60,8 @@ std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment);
 // otherwise (and for an empty file) an empty block. Bytes the file fails to
 // deliver up to the length it reported read as zeros.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName);
+// The same of a file already open for reading.
+std::vector<std::uint8_t> ReadWholeFile(TFile& file);
 
 // One section: its 40-byte header field for field as in the file, then the
 // raw data the table holds for it.
@@ -95,6 +99,9 @@ public:
     // Raises TNotPEFileError ("\"<file>\" n'est pas un fichier PE valide !")
     // when the file fails IsPEFile. Damage found later gives an empty table.
     explicit TSectionTable(const std::string& fileName);
+    // The same through a file already open for reading; fileName names it
+    // in the error's text. The test and the table read the same open file.
+    TSectionTable(TFile& file, const std::string& fileName);
     TSectionTable(const TSectionTable&) = delete;
     TSectionTable& operator=(const TSectionTable&) = delete;
 
@@ -111,8 +118,9 @@ public:
     std::size_t HeldDataSize() const { return heldData_.size(); }
 
 private:
-    void LoadSections(const std::string& fileName);
-    bool ReadSections(const std::string& fileName);
+    void Build(TFile& file, const std::string& fileName);
+    void LoadSections(TFile& file);
+    bool ReadSections(TFile& file);
     void ReadHeldData(TFile& file, std::uint64_t fileSize);
 
     TSectionArray sections_;

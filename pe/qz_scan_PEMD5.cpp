@@ -157,8 +157,11 @@ bool TPEMD5Lookup::FindPEMD5SignatureLinear(std::int32_t size, const std::string
 bool ForEachPEFingerprint(const std::string& fileName, const std::function<bool(std::uint32_t key)>& wantKey,
                           const std::function<void(const TPEFingerprint&)>& onFingerprint)
 {
-    if (!IsPEFile(fileName)) return false;
-    const TSectionTable table(fileName);
+    // One open for the test, the table and the whole file's read.
+    if (!IsExistingFile(fileName)) return false;
+    TFile file = TFile::Open(fileName, TFile::TAccess::Read);
+    if (!file.IsOpen() || !IsPEFile(file)) return false;
+    const TSectionTable table(file, fileName);
     // The whole file is read on the first aligned fingerprint and kept for
     // the others: it is the same block every time.
     std::optional<std::vector<std::uint8_t>> whole;
@@ -172,7 +175,7 @@ bool ForEachPEFingerprint(const std::string& fileName, const std::function<bool(
         if (table.FileAlignment() == 0 || size == 0) continue;
         const std::uint32_t aligned = AlignUp(size, table.FileAlignment());  // size < 4 MiB: cannot overflow
         if (aligned == size) continue;
-        if (!whole) whole = ReadWholeFile(fileName);
+        if (!whole) whole = ReadWholeFile(file);
         const std::size_t wholeSize = whole->size();
         if (wholeSize == 0 || e.PointerToRawData >= wholeSize) continue;
         // Skipped when the aligned bytes run past the end of the file.

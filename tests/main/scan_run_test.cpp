@@ -15,6 +15,17 @@ namespace {
 
 // --- The system ---------------------------------------------------------
 
+// An entry of a folder listing: a file unless told otherwise.
+TFolderEntry Entry(const std::string& name, bool isFolder = false, bool isVolumeLabel = false, bool unspellable = false)
+{
+    TFolderEntry entry;
+    entry.Name = name;
+    entry.IsFolder = isFolder;
+    entry.IsVolumeLabel = isVolumeLabel;
+    entry.NameUnspellable = unspellable;
+    return entry;
+}
+
 class TFakeSystem : public TScanSystem {
 public:
     std::vector<TProcessInfo> TakeProcessSnapshot() override
@@ -26,16 +37,17 @@ public:
     {
         events.push_back("end " + std::to_string(pid) + "@" + std::to_string(createTime));
     }
+    // What is opened stays what it was, whatever happens to its path.
     std::unique_ptr<TCheckedObject> OpenForCheck(const std::string& path) override
     {
-        const std::optional<TFileIdentity> identity = IdentityAt(path);
-        if (!identity) return nullptr;
-        return std::make_unique<TOpened>(*identity);
+        const TFileIdentity* file = Resolve(path);
+        if (!file) return nullptr;
+        return std::make_unique<TOpened>(*file);
     }
-    std::optional<TFileIdentity> IdentityAt(const std::string& path) override
+    std::optional<TFileStamp> StampAt(const std::string& path) override
     {
         const TFileIdentity* file = Resolve(path);
-        return file ? std::optional(*file) : std::nullopt;
+        return file ? std::optional(file->Stamp()) : std::nullopt;
     }
     bool Exists(const std::string& path) const { return Resolve(path) != nullptr; }
     // A link at the path is not followed: it is not the file checked.
@@ -48,7 +60,8 @@ public:
         return {true, TCopyOutcome::Kept, "Q" + std::to_string(++quarantined)};
     }
     char GetSystemDrive() override { return 'C'; }
-    void ForEachFolderEntry(const std::string& folder, const std::function<bool(const TFolderEntry&)>& onEntry) override
+    void ForEachFolderEntry(const std::string& folder, const std::optional<TFileId>&,
+                            const std::function<bool(const TFolderEntry&)>& onEntry) override
     {
         listed.push_back(folder);
         for (const TFolderEntry& e : folders[folder])
@@ -56,6 +69,7 @@ public:
     }
     std::optional<TFileId> FolderId(const std::string& folder) override
     {
+        folderIdsAsked.push_back(folder);
         const auto it = identities.find(folder);
         if (it != identities.end()) return it->second;
         return TFileId{1, std::hash<std::string>{}(folder)};
@@ -65,14 +79,14 @@ public:
     // A file on the drive: its folder's listing gets it, the file exists.
     void AddFile(const std::string& folder, const std::string& name)
     {
-        folders[folder].push_back({name});
+        folders[folder].push_back(Entry(name));
         CreateFile(folder + name);
     }
     // A new file at path, with an identity no other file has.
     void CreateFile(const std::string& path) { files[path] = {{7, ++lastIndex}, 100, 1}; }
     void AddFolder(const std::string& parent, const std::string& name)
     {
-        folders[parent].push_back({name, true});
+        folders[parent].push_back(Entry(name, true));
         folders[parent + name + "\\"];
     }
 
@@ -82,7 +96,7 @@ public:
     std::map<std::string, TFileIdentity> files;
     std::map<std::string, std::string> links;  // path -> the file it leads to
     std::set<std::string> undeletable;
-    std::vector<std::string> events, listed;
+    std::vector<std::string> events, listed, folderIdsAsked;
     int snapshots = 0, quarantined = 0;
     bool wow64 = false;
 
@@ -96,7 +110,8 @@ private:
     }
     struct TOpened final : TCheckedObject {
         explicit TOpened(const TFileIdentity& identity) : identity(identity) {}
-        TFileIdentity Identity() const override { return identity; }
+        TFileStamp Stamp() const override { return identity.Stamp(); }
+        std::optional<TFileIdentity> Identity() const override { return identity; }
         TFileIdentity identity;
     };
     std::uint64_t lastIndex = 0;
@@ -322,7 +337,7 @@ TEST_F(ScanRunTest, FailureTextsFollowTheKindOfObjectAndOfCheck)
 
 TEST_F(ScanRunTest, TheWalkGoesDepthFirstSkipsOnlyDotFoldersAndVolumeLabels)
 {
-    system_.folders["C:\\"] = {{".", true}, {"..", true}, {"VOLUME", false, true}};
+    system_.folders["C:\\"] = {Entry(".", true), Entry("..", true), Entry("VOLUME", false, true)};
     system_.AddFolder("C:\\", ".cache");
     system_.AddFile("C:\\.cache\\", "worm.exe");
     system_.AddFile("C:\\", ".hidden.dll");
@@ -354,6 +369,21 @@ TEST_F(ScanRunTest, AFolderLinkToAnAncestorIsNotEnteredAgain)
     system_.links["C:\\a\\side\\y.exe"] = "C:\\c\\y.exe";
     run_.Run();
     EXPECT_EQ(check_.checked, (std::vector<std::string>{"C:\\a\\b\\x.exe", "C:\\a\\side\\y.exe", "C:\\c\\y.exe"}));
+}
+
+// A folder whose id its parent's listing gave is not opened again for it;
+// a link's id comes from the folder it leads to.
+TEST_F(ScanRunTest, TheListingsIdsSpareAnOpenAndStillStopALoop)
+{
+    system_.AddFolder("C:\\", "a");
+    system_.AddFile("C:\\a\\", "x.exe");
+    system_.folders["C:\\a\\"].push_back(Entry("up", true));  // a link back to C:\a, without an id
+    system_.identities["C:\\a\\up\\"] = *system_.FolderId("C:\\a\\");
+    system_.folders["C:\\"][0].Id = system_.identities["C:\\a\\up\\"];
+    system_.folderIdsAsked.clear();
+    run_.Run();
+    EXPECT_EQ(check_.checked, (std::vector<std::string>{"C:\\a\\x.exe"}));
+    EXPECT_EQ(system_.folderIdsAsked, (std::vector<std::string>{"C:\\", "C:\\a\\up\\"}));
 }
 
 TEST_F(ScanRunTest, FileCounterGoesOnAcrossRunsAndStepsTheBarEveryTenthFile)
@@ -521,6 +551,7 @@ TEST(ScanRunIdentity, OnlyTheFileThatWasCheckedIsActedOn)
     const auto restamp = [](TFakeSystem& s, const std::string& path) { s.files[path].LastWriteTime += 1; };
     const auto swap = [&](TFakeSystem& s, const std::string& path) { s.CreateFile(path); };  // another file, same name
     const auto link = [&](TFakeSystem& s, const std::string& path) { s.links[path] = elsewhere; };
+    const auto otherVolume = [](TFakeSystem& s, const std::string& path) { s.files[path].Id.VolumeSerial += 1; };
     using TChange = std::function<void(TFakeSystem&, const std::string&)>;
     const std::optional<TDetectionKind> pattern = TDetectionKind::Pattern, fingerprint = TDetectionKind::Fingerprint,
                                         clean;
@@ -537,6 +568,8 @@ TEST(ScanRunIdentity, OnlyTheFileThatWasCheckedIsActedOn)
         {"restamped between the two checks", fingerprint, {}, restamp, {}, {}, 1},
         {"another file of that name while the prompt is up", pattern, {}, {}, swap, {ACTION_FAILED_FEMININE}, 0},
         {"a link to a system file while the prompt is up", fingerprint, {}, {}, link, {ACTION_FAILED}, 0},
+        {"its twin on another volume (same index, size and time) while the prompt is up", pattern, {}, {},
+         otherVolume, {ACTION_FAILED_FEMININE}, 0},
     };
     for (const auto& c : cases) {
         TFakeSystem system;
@@ -578,7 +611,7 @@ TEST_F(ScanRunTest, AnObjectThatDoesNotOpenIsNeitherCheckedNorCounted)
 
 TEST_F(ScanRunTest, NamesWithoutAnExactSpellingAreCountedNeitherEnteredNorChecked)
 {
-    system_.folders["C:\\"] = {{"", true, false, true}, {"", false, false, true}, {"", false, true, true}};
+    system_.folders["C:\\"] = {Entry("", true, false, true), Entry("", false, false, true), Entry("", false, true, true)};
     system_.AddFile("C:\\", "plain.exe");
     run_.Run();
     EXPECT_EQ(system_.listed, (std::vector<std::string>{"C:\\"}));
@@ -647,7 +680,7 @@ TEST_F(ScanRunTest, FilesLeftAreTheDetectedPathsStillThere)
 {
     SetProcesses({Process(4, "C:\\w\\worm.exe"), Process(5, "C:\\w\\kept.exe")});
     system_.AddFolder("C:\\", "w");
-    system_.folders["C:\\w\\"] = {{"worm.exe"}, {"kept.exe"}};
+    system_.folders["C:\\w\\"] = {Entry("worm.exe"), Entry("kept.exe")};
     for (const char* path : {"C:\\w\\worm.exe", "C:\\w\\kept.exe"}) check_.patterns[path] = "Worm";
     view_.onPrompt = [&] {
         const bool deleteIt = view_.prompts.back() == "C:\\w\\worm.exe | Worm" && view_.prompts.size() > 2;

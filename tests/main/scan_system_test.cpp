@@ -56,7 +56,7 @@ protected:
     std::vector<std::string> Listing(const std::string& folder)
     {
         std::vector<std::string> names;
-        system_.ForEachFolderEntry(folder, [&](const TFolderEntry& e) {
+        system_.ForEachFolderEntry(folder, std::nullopt, [&](const TFolderEntry& e) {
             names.push_back(e.Name + (e.IsFolder ? "\\" : ""));
             return true;
         });
@@ -101,14 +101,17 @@ TEST_F(ScanSystemTest, AFileOpenedForItsCheckCanBeNeitherRenamedNorRewritten)
     {
         const std::unique_ptr<TCheckedObject> opened = system_.OpenForCheck(path);
         ASSERT_NE(opened, nullptr);
-        EXPECT_EQ(system_.IdentityAt(path), opened->Identity());
+        EXPECT_EQ(system_.StampAt(path), opened->Stamp());
+        ASSERT_TRUE(opened->Identity().has_value());
+        EXPECT_EQ(opened->Identity(), IdentityAt(path));
+        EXPECT_EQ(opened->Identity()->Stamp(), opened->Stamp());
         EXPECT_FALSE(MoveFileA(path.c_str(), (root_ + "y.exe").c_str()));
         EXPECT_FALSE(TFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_EXISTING, 0, nullptr)));
     }
     EXPECT_TRUE(MoveFileA(path.c_str(), (root_ + "y.exe").c_str()));
     EXPECT_EQ(system_.OpenForCheck(path), nullptr);
-    EXPECT_FALSE(system_.IdentityAt(path).has_value());
+    EXPECT_FALSE(system_.StampAt(path).has_value());
 }
 
 // The walk of a folder tree with samples in a dot folder, in a hidden and
