@@ -11,7 +11,7 @@
 #include "kit/top_window.h"
 
 constexpr int MODAL_RESULT_DELETE = 1;
-constexpr int MODAL_RESULT_IGNORE = 2;
+constexpr int MODAL_RESULT_IGNORE = MODAL_RESULT_CANCEL;  // closing the prompt ignores the file
 
 class TVirusFoundDlg : public TTopWindow {
 public:

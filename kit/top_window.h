@@ -19,6 +19,10 @@ struct TTopWindowShape {
     int ClientWidth, ClientHeight;
 };
 
+// The modal result of a window closed rather than answered: the one a
+// cancel button gives.
+constexpr int MODAL_RESULT_CANCEL = 2;
+
 class TTopWindow : public TWindow {
 public:
     explicit TTopWindow(COLORREF face);
@@ -53,7 +57,8 @@ protected:
     // Presses the focused push button of this window; false when none has the focus.
     bool ClickFocusedButton();
     virtual void OnEscapeKey() {}
-    virtual int CloseResult() const { return 2; }
+    // The modal result of a showing ended by closing the window.
+    virtual int CloseResult() const { return MODAL_RESULT_CANCEL; }
 
 private:
     class TModalShowing;

@@ -13,8 +13,11 @@ extern const char* const APPLICATION_TITLE;
 
 // The program's windows and what they work with, made in the start-up's
 // order: the main window (its creation loads the signature files), then the
-// detection prompt, the families list and the update notice. The engine,
-// the system and the journal must outlive it.
+// detection prompt, the families list and the update notice. The dialogs are
+// made once the main window shows and is idle, or before the first use of
+// one of them if that comes sooner: nobody can tell the difference, and the
+// window is up sooner. The engine, the system and the journal must outlive
+// it.
 class TApplication {
 public:
     TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
@@ -24,12 +27,16 @@ public:
     int Run();
 
     TMainDlg& MainDlg() { return mainDlg_; }
-    TVirusFoundDlg& VirusFoundDlg() { return virusFoundDlg_; }
-    TListeVirusDlg& ListeVirusDlg() { return listeVirusDlg_; }
-    TMiseAJourDlg& MiseAJourDlg() { return miseAJourDlg_; }
+    // Each dialog, made with the others if it was not yet.
+    TVirusFoundDlg& VirusFoundDlg() { return MadeDialogs(), virusFoundDlg_; }
+    TListeVirusDlg& ListeVirusDlg() { return MadeDialogs(), listeVirusDlg_; }
+    TMiseAJourDlg& MiseAJourDlg() { return MadeDialogs(), miseAJourDlg_; }
     TScanner& Scanner() { return scanner_; }
 
 private:
+    void MadeDialogs();
+
+    bool dialogsMade_ = false;
     TVirusFoundDlg virusFoundDlg_;
     TListeVirusDlg listeVirusDlg_;
     TMiseAJourDlg miseAJourDlg_;

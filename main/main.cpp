@@ -18,6 +18,7 @@ enum {
     ID_GRID,
 };
 
+constexpr UINT_PTR kMakeDialogsTimer = 1;
 constexpr int kClientWidth = 606, kClientHeight = 560;
 constexpr int kStatusRightMargin = 8;
 constexpr COLORREF kNavy = RGB(0, 0, 128);
@@ -176,10 +177,19 @@ void TMainDlg::ResetResultsGrid()
     }
 }
 
+// A timer's message comes only once the queue is empty and the thread
+// waits: the window is up and idle by then.
+void TMainDlg::MakeDialogsWhenIdle() { SetTimer(Handle(), kMakeDialogsTimer, USER_TIMER_MINIMUM, nullptr); }
+
 LRESULT TMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_DESTROY) {
         PostQuitMessage(0);  // the main window's end is the application's
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kMakeDialogsTimer) {
+        KillTimer(Handle(), kMakeDialogsTimer);
+        parts_.MakeDialogs();
         return 0;
     }
     return TTopWindow::HandleMessage(message, wParam, lParam);
@@ -232,6 +242,7 @@ void TMainDlg::Button2Click() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 void TMainDlg::URLLabel2Click()
 {
+    parts_.MakeDialogs();
     parts_.ListeVirusDlg.SignatureCount = parts_.Scanner.Signatures().Patterns().PatternSignatureCount();
     parts_.ListeVirusDlg.ShowModal(Handle());
 }
@@ -251,7 +262,10 @@ void TMainDlg::OnClose()
 
 void TMainDlg::FormClose()
 {
-    if (UpdateNoticeDue(parts_.Services.Today())) parts_.MiseAJourDlg.ShowModal(Handle());
+    if (UpdateNoticeDue(parts_.Services.Today())) {
+        parts_.MakeDialogs();
+        parts_.MiseAJourDlg.ShowModal(Handle());
+    }
     DestroyWindow(Handle());
 }
 
@@ -347,6 +361,7 @@ void TMainDlg::RepaintResults() { UpdateWindow(Grid.Handle()); }
 
 TPromptAnswer TMainDlg::ShowDetectionPrompt(const std::string& file, const std::string& malwareName)
 {
+    parts_.MakeDialogs();
     parts_.VirusFoundDlg.DetectedVirus = malwareName;
     parts_.VirusFoundDlg.DetectedFile = file;
     return parts_.VirusFoundDlg.ShowModal(Handle()) == MODAL_RESULT_DELETE ? TPromptAnswer::Delete

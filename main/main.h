@@ -5,6 +5,7 @@
 // notice from 2 June 2013 on. A scan run drives it through TScanView.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,8 @@ struct TMainDlgParts {
     TVirusFoundDlg& VirusFoundDlg;
     TListeVirusDlg& ListeVirusDlg;
     TMiseAJourDlg& MiseAJourDlg;
+    // Makes the three dialogs, once; called before any of them is used.
+    std::function<void()> MakeDialogs;
 };
 
 class TMainDlg : public TTopWindow, public TScanView {
@@ -55,6 +58,8 @@ public:
     bool SkinActive() const { return skinActive_; }
 
     void ResetResultsGrid();
+    // Has the three dialogs made once the window is up and idle.
+    void MakeDialogsWhenIdle();
 
     // TScanView.
     void SetStatusText(TScanPhase phase, const std::string& text) override;

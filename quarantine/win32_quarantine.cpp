@@ -17,13 +17,25 @@ constexpr DWORD kRestoredAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+using TGenRandom = NTSTATUS(WINAPI*)(BCRYPT_ALG_HANDLE, PUCHAR, ULONG, ULONG);
+
 // The system's random numbers; the performance counter, which never gives
-// the same value twice, where they fail.
+// the same value twice, where they fail. The cryptography library is loaded,
+// from the system folder, only when a copy is kept: at the program's start
+// it would cost a library and its own start.
 std::uint64_t RandomNumber()
 {
     std::uint64_t value = 0;
-    if (BCRYPT_SUCCESS(BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
-                                       BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    const TModuleHandle bcrypt(length > 0 && length < MAX_PATH - 12
+                                   ? LoadLibraryW((std::wstring(system, length) + L"\\bcrypt.dll").c_str())
+                                   : nullptr);
+    const auto generate = bcrypt ? reinterpret_cast<TGenRandom>(reinterpret_cast<void (*)()>(
+                                       GetProcAddress(bcrypt.Get(), "BCryptGenRandom")))
+                                 : nullptr;
+    if (generate && BCRYPT_SUCCESS(generate(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
+                                            BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return value;
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);

@@ -210,13 +210,14 @@ std::uint64_t Combined(DWORD high, DWORD low) { return std::uint64_t{high} << 32
 
 } // namespace
 
+// The machine's common application data folder, as the system records it
+// (not the environment, which the user sets); the shell's call that fills a
+// buffer, so that no COM library is loaded at the program's start.
 std::wstring ProgramDataFolder()
 {
-    PWSTR path = nullptr;
-    const HRESULT result = SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path);
-    std::wstring folder = SUCCEEDED(result) && path ? path : L"";
-    CoTaskMemFree(path);
-    return folder;
+    wchar_t path[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) return L"";
+    return path;
 }
 
 TFileHandle HoldFolder(const std::wstring& path, std::uint32_t access, bool& isLink)
