@@ -47,17 +47,6 @@ int Commonness(std::uint8_t b)
     }
 }
 
-int WindowScore(const std::uint8_t* bytes, std::size_t length)
-{
-    int score = 0;
-    bool allSame = true;
-    for (std::size_t i = 0; i < length; ++i) {
-        score += Commonness(bytes[i]);
-        allSame = allSame && bytes[i] == bytes[0];
-    }
-    return allSame && length > 1 ? score + 8 : score;  // runs of one byte fill padding
-}
-
 } // namespace
 
 // --- Compile ---------------------------------------------------------------
@@ -97,14 +86,25 @@ TPatternMatcher::TPatternMatcher(const TPatternSignature* table, std::int32_t co
 namespace {
 
 // The offset of the window of length fixed bytes made of the rarest bytes,
-// or -1 when the pattern has no such run.
+// or -1 when the pattern has no such run. A window scores the commonness of
+// its bytes, and more when it is one byte repeated, as padding is; the
+// windows are scored in one pass, each from the one before.
 int RarestRun(const std::uint8_t* value, const std::uint8_t* fixed, std::uint32_t size, std::uint32_t length)
 {
     int best = std::numeric_limits<int>::max(), bestOffset = -1;
-    for (std::uint32_t k = 0; k + length <= size; ++k) {
-        if (std::find(fixed + k, fixed + k + length, 0) != fixed + k + length) continue;
-        const int score = WindowScore(value + k, length);
-        if (score < best) best = score, bestOffset = static_cast<int>(k);
+    int score = 0;
+    std::uint32_t fixedCount = 0, sameRun = 0;  // in the window; the run of equal bytes ending at k
+    for (std::uint32_t k = 0; k < size; ++k) {
+        score += Commonness(value[k]);
+        fixedCount += fixed[k] != 0;
+        sameRun = k > 0 && value[k] == value[k - 1] ? sameRun + 1 : 1;
+        if (k >= length) {
+            score -= Commonness(value[k - length]);
+            fixedCount -= fixed[k - length] != 0;
+        }
+        if (k + 1 < length || fixedCount != length) continue;
+        const int windowScore = length > 1 && sameRun >= length ? score + 8 : score;
+        if (windowScore < best) best = windowScore, bestOffset = static_cast<int>(k + 1 - length);
     }
     return bestOffset;
 }
@@ -144,11 +144,11 @@ void TPatternMatcher::Add(const TCompiled& pattern, const std::uint8_t* fixed, T
 void TPatternMatcher::THashedAnchors::Build(const std::vector<TAnchor>& anchors)
 {
     if (anchors.empty()) return;
-    Filter.assign((std::size_t{1} << kFilterBits) / 64, 0);
+    Filter.assign(std::size_t{1} << kFilterBits, 0);
     BucketStart.assign((std::size_t{1} << kBucketBits) + 1, 0);
     for (const TAnchor& a : anchors) {
         const std::uint32_t h = AnchorHash(a.Bytes);
-        Filter[h / 64] |= std::uint64_t{1} << (h % 64);
+        Filter[h] = 1;
         ++BucketStart[BucketOf(h) + 1];
     }
     for (std::size_t b = 1; b < BucketStart.size(); ++b) BucketStart[b] += BucketStart[b - 1];
@@ -159,7 +159,7 @@ void TPatternMatcher::THashedAnchors::Build(const std::vector<TAnchor>& anchors)
 
 std::size_t TPatternMatcher::THashedAnchors::MemoryUsed() const
 {
-    return Filter.capacity() * sizeof(std::uint64_t) + BucketStart.capacity() * sizeof(std::uint32_t) +
+    return Filter.capacity() + BucketStart.capacity() * sizeof(std::uint32_t) +
            Anchors.capacity() * sizeof(TAnchor);
 }
 
@@ -168,13 +168,13 @@ void TPatternMatcher::TShortAnchors::Build(std::vector<TAnchor> anchors, std::si
     if (anchors.empty()) return;
     std::sort(anchors.begin(), anchors.end(), [](const TAnchor& a, const TAnchor& b) { return a.Bytes < b.Bytes; });
     Anchors = std::move(anchors);
-    Filter.assign((values + 63) / 64, 0);
-    for (const TAnchor& a : Anchors) Filter[a.Bytes / 64] |= std::uint64_t{1} << (a.Bytes % 64);
+    Filter.assign(values, 0);
+    for (const TAnchor& a : Anchors) Filter[a.Bytes] = 1;
 }
 
 std::size_t TPatternMatcher::TShortAnchors::MemoryUsed() const
 {
-    return Filter.capacity() * sizeof(std::uint64_t) + Anchors.capacity() * sizeof(TAnchor);
+    return Filter.capacity() + Anchors.capacity() * sizeof(TAnchor);
 }
 
 std::size_t TPatternMatcher::MemoryUsed() const
@@ -206,10 +206,7 @@ public:
                        std::uint64_t to)
     {
         data_ = data, base_ = base, end_ = base + length;
-        const bool alternate = !m_.alternatePairs_.Anchors.empty(), every = !m_.pairAnchors_.Anchors.empty();
-        std::uint64_t reached;
-        if (alternate) reached = every ? ScanRounds<true, true>(from, to) : ScanRounds<true, false>(from, to);
-        else reached = every ? ScanRounds<false, true>(from, to) : ScanRounds<false, false>(from, to);
+        const std::uint64_t reached = ScanRoundsOfKinds(from, to);
         if (!m_.byteAnchors_.Anchors.empty()) ScanByteAnchors(from, reached);
         return reached;
     }
@@ -219,64 +216,95 @@ public:
     std::int32_t BestIndex() const { return bestIndex_; }
 
 private:
+    // The rounds, with the tests of the anchor kinds the matcher holds.
+    std::uint64_t ScanRoundsOfKinds(std::uint64_t from, std::uint64_t to)
+    {
+        return ScanWith(from, to, !m_.fourAnchors_.Anchors.empty(), !m_.alternatePairs_.Anchors.empty(),
+                        !m_.pairAnchors_.Anchors.empty());
+    }
+    template <bool... Kinds, typename... Flags>
+    std::uint64_t ScanWith(std::uint64_t from, std::uint64_t to, bool kind, Flags... rest)
+    {
+        return kind ? ScanWith<Kinds..., true>(from, to, rest...) : ScanWith<Kinds..., false>(from, to, rest...);
+    }
+    template <bool... Kinds>
+    std::uint64_t ScanWith(std::uint64_t from, std::uint64_t to)
+    {
+        return ScanRounds<Kinds...>(from, to);
+    }
+
     void Offer(std::uint64_t end, std::int32_t index)
     {
         if (end < bestEnd_ || (end == bestEnd_ && index < bestIndex_)) bestEnd_ = end, bestIndex_ = index;
     }
 
-    static std::uint64_t HashedBit(const std::uint64_t* filter, std::uint32_t bytes)
-    {
-        const std::uint32_t h = AnchorHash(bytes);
-        return filter[h / 64] >> (h % 64);
-    }
-    static std::uint64_t DirectBit(const std::uint64_t* filter, std::uint32_t value)
-    {
-        return filter[value / 64] >> (value % 64);
-    }
+    static std::uint64_t HashedFlag(const std::uint8_t* filter, std::uint32_t bytes) { return filter[AnchorHash(bytes)]; }
+    static std::uint64_t DirectFlag(const std::uint8_t* filter, std::uint32_t value) { return filter[value]; }
 
     // The hot loop. A round of kStride positions tests the four-byte filter
     // at its first position, and, when such anchors exist, the alternate
     // pair filter at its first and third and the pair filter at all four.
-    // The bits are tested together; a round with one set looks at each test
-    // on its own. Bytes past the data are the buffer's zeroed slack: a bit
-    // they set only leads to the exact tests, which keep within the data.
-    template <bool Alternate, bool Every>
+    // Without pair anchors, two rounds are tested from one 8-byte load until
+    // one of them has a flag set; that round is then looked at on its own.
+    // Bytes past the data are the buffer's zeroed slack: a flag they set only
+    // leads to the exact tests, which keep within the data.
+    template <bool Fours, bool Alternate, bool Every>
     std::uint64_t ScanRounds(std::uint64_t from, std::uint64_t to)
     {
-        const std::uint64_t* fours = m_.fourAnchors_.Filter.empty() ? nullptr : m_.fourAnchors_.Filter.data();
-        const std::uint64_t* alternate = m_.alternatePairs_.Filter.data();
-        const std::uint64_t* every = m_.pairAnchors_.Filter.data();
         const std::uint8_t* source = data_;  // source byte p is at source[p - base]
         const std::uint64_t base = base_;
         std::uint64_t p = from;
-        for (std::uint64_t stop = std::min(to, bestEnd_); p < stop; p += kStride, stop = std::min(to, bestEnd_)) {
-            const std::uint64_t word = Load64(source + (p - base));
-            const auto first = static_cast<std::uint32_t>(word);
-            std::uint64_t any = fours ? HashedBit(fours, first) : 0;
-            if constexpr (Alternate)
-                any |= DirectBit(alternate, first & 0xFFFF) | DirectBit(alternate, (word >> 16) & 0xFFFF);
-            if constexpr (Every)
-                any |= DirectBit(every, word & 0xFFFF) | DirectBit(every, (word >> 8) & 0xFFFF) |
-                       DirectBit(every, (word >> 16) & 0xFFFF) | DirectBit(every, (word >> 24) & 0xFFFF);
-            if ((any & 1) == 0) continue;
-            if (fours && (HashedBit(fours, first) & 1)) LookUpHashed(m_.fourAnchors_, first, p);
-            for (std::uint32_t j = 0; j < kStride; ++j) {
-                const auto pair = static_cast<std::uint32_t>((word >> (8 * j)) & 0xFFFF);
-                if constexpr (Alternate)
-                    if (j % 2 == 0 && (DirectBit(alternate, pair) & 1)) LookUpShort(m_.alternatePairs_, pair, p + j);
-                if constexpr (Every)
-                    if (DirectBit(every, pair) & 1) LookUpShort(m_.pairAnchors_, pair, p + j);
+        for (std::uint64_t stop = std::min(to, bestEnd_); p < stop; stop = std::min(to, bestEnd_)) {
+            if constexpr (!Every) {
+                while (p + kStride < stop && !TwoRoundsHaveFlag<Fours, Alternate>(Load64(source + (p - base))))
+                    p += 2 * kStride;
+                if (p >= stop) break;
             }
+            LookUpRound<Fours, Alternate, Every>(Load64(source + (p - base)), p);
+            p += kStride;
         }
         return p;
     }
 
+    template <bool Fours, bool Alternate>
+    bool TwoRoundsHaveFlag(std::uint64_t word) const
+    {
+        std::uint64_t any = 0;
+        if constexpr (Fours)
+            any |= HashedFlag(m_.fourAnchors_.Filter.data(), static_cast<std::uint32_t>(word)) |
+                   HashedFlag(m_.fourAnchors_.Filter.data(), static_cast<std::uint32_t>(word >> 32));
+        if constexpr (Alternate) {
+            const std::uint8_t* alternate = m_.alternatePairs_.Filter.data();
+            any |= DirectFlag(alternate, word & 0xFFFF) | DirectFlag(alternate, (word >> 16) & 0xFFFF) |
+                   DirectFlag(alternate, (word >> 32) & 0xFFFF) | DirectFlag(alternate, word >> 48);
+        }
+        return any & 1;
+    }
+
+    // Tests the round at p, whose bytes start word, and looks up the
+    // anchors of each test whose flag is set.
+    template <bool Fours, bool Alternate, bool Every>
+    void LookUpRound(std::uint64_t word, std::uint64_t p)
+    {
+        const auto first = static_cast<std::uint32_t>(word);
+        if constexpr (Fours)
+            if (HashedFlag(m_.fourAnchors_.Filter.data(), first) & 1) LookUpHashed(m_.fourAnchors_, first, p);
+        for (std::uint32_t j = 0; j < kStride; ++j) {
+            const auto pair = static_cast<std::uint32_t>((word >> (8 * j)) & 0xFFFF);
+            if constexpr (Alternate)
+                if (j % 2 == 0 && (DirectFlag(m_.alternatePairs_.Filter.data(), pair) & 1))
+                    LookUpShort(m_.alternatePairs_, pair, p + j);
+            if constexpr (Every)
+                if (DirectFlag(m_.pairAnchors_.Filter.data(), pair) & 1) LookUpShort(m_.pairAnchors_, pair, p + j);
+        }
+    }
+
     void ScanByteAnchors(std::uint64_t from, std::uint64_t to)
     {
-        const std::uint64_t* filter = m_.byteAnchors_.Filter.data();
+        const std::uint8_t* filter = m_.byteAnchors_.Filter.data();
         for (std::uint64_t p = from, stop = std::min({to, bestEnd_, end_}); p < stop; ++p) {
             const std::uint8_t b = data_[p - base_];
-            if (!(DirectBit(filter, b) & 1)) continue;
+            if (!(DirectFlag(filter, b) & 1)) continue;
             LookUpShort(m_.byteAnchors_, b, p);
             stop = std::min({to, bestEnd_, end_});
         }

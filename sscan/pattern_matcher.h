@@ -10,15 +10,16 @@
 // kept, and its four windows of four bytes (50450000 at offset 4, 450000A1
 // at 5, 0000A1B2 at 6, 00A1B2C3 at 7) become anchors. Wherever the pattern
 // occurs, one of the four sits at a position divisible by four, so the scan
-// hashes the four bytes at every fourth position only, tests the hash's bit
-// in a filter of 2^20 bits, and where it is set looks in the hash's bucket
-// for anchors equal to those bytes, then compares the whole pattern under
-// its mask from the anchor's position less its offset, eight bytes at a
-// time.
+// hashes the four bytes at every fourth position only, tests the hash's
+// entry in a filter of 2^20 one-byte flags (a plain load, where a bit would
+// cost a variable shift in the hot loop), and where it is set looks in the
+// hash's bucket for anchors equal to those bytes, then compares the whole
+// pattern under its mask from the anchor's position less its offset, eight
+// bytes at a time. Two rounds of four positions are tested from one load.
 //
 // A pattern whose longest fixed run has three to six bytes gets the two
 // two-byte windows of its rarest three-byte run as anchors, tested at every
-// second position against a direct filter of 2^16 bits; with a run of two,
+// second position against a direct filter of 2^16 flags; with a run of two,
 // that pair, tested at every position against another; with single fixed
 // bytes only, its rarest byte, in a pass of its own. A filter is tested only
 // when it holds anchors. A pattern of wildcards only matches at offset 0 of
@@ -69,10 +70,10 @@ private:
         std::uint32_t Pattern;  // into patterns_
         std::uint32_t Offset;   // of the anchor in the pattern
     };
-    // Four-byte anchors: a filter of one bit per hash, and the anchors in
+    // Four-byte anchors: a filter of one flag per hash, and the anchors in
     // buckets by hash.
     struct THashedAnchors {
-        std::vector<std::uint64_t> Filter;
+        std::vector<std::uint8_t> Filter;
         std::vector<std::uint32_t> BucketStart;  // bucket b holds Anchors[BucketStart[b] .. BucketStart[b+1])
         std::vector<TAnchor> Anchors;
         void Build(const std::vector<TAnchor>& anchors);
@@ -80,7 +81,7 @@ private:
     };
     // Two- and one-byte anchors: a direct filter and the anchors sorted.
     struct TShortAnchors {
-        std::vector<std::uint64_t> Filter;
+        std::vector<std::uint8_t> Filter;
         std::vector<TAnchor> Anchors;
         void Build(std::vector<TAnchor> anchors, std::size_t values);
         std::size_t MemoryUsed() const;
