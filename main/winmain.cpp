@@ -12,7 +12,7 @@
 #include "main/win32_scan_system.h"
 #include "main/windowless.h"
 #include "quarantine/win32_quarantine.h"
-#include "report/report_win32.h"
+#include "main/report/report_win32.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "main/scan_run.h"
-#include "report/report_journal.h"
+#include "main/report/report_journal.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "common/handle.h"
-#include "report/report_win32.h"
+#include "main/report/report_win32.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "report/report_format.h"
+#include "main/report/report_format.h"
 
 // An open report file.
 class TReportFile {

@@ -1,4 +1,4 @@
-#include "report/report_format.h"
+#include "main/report/report_format.h"
 
 #include <cstdio>
 

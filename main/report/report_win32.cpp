@@ -1,4 +1,4 @@
-#include "report/report_win32.h"
+#include "main/report/report_win32.h"
 
 #include <windows.h>
 

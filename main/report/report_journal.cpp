@@ -1,4 +1,4 @@
-#include "report/report_journal.h"
+#include "main/report/report_journal.h"
 
 #include <utility>
 

@@ -2,7 +2,7 @@
 // clock.
 #pragma once
 
-#include "report/report_journal.h"
+#include "main/report/report_journal.h"
 
 // Report files written through the system, made with CREATE_NEW and
 // FILE_FLAG_OPEN_REPARSE_POINT, so that nothing already at the name, a link
