@@ -89,9 +89,11 @@ TEST(ReportWin32, FactsAndClock)
     const TLocalTime now = clock.Now();
     EXPECT_GE(now.Year, 2013);
     EXPECT_TRUE(now.Month >= 1 && now.Month <= 12 && now.Day >= 1 && now.Day <= 31) << now.Month << " " << now.Day;
+    // The count moves by the system's tick (10 to 16 ms), so a wait of
+    // 200 ms shows as no less than 200 ms less two ticks.
     const std::int64_t before = clock.Milliseconds();
-    Sleep(50);
-    EXPECT_GE(clock.Milliseconds() - before, 40);
+    Sleep(200);
+    EXPECT_GE(clock.Milliseconds() - before, 200 - 2 * 16);
 }
 
 } // namespace
