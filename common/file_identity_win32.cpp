@@ -1,6 +1,7 @@
 #include "common/file_identity.h"
 
 #include "common/handle.h"
+#include "common/module_export.h"
 
 std::optional<TFileIdentity> IdentityOf(void* handle)
 {
@@ -37,20 +38,9 @@ struct TStatusBlock {
 };
 using TNtQueryInformationFile = LONG(WINAPI*)(HANDLE, TStatusBlock*, void*, ULONG, ULONG);
 
-TNtQueryInformationFile NtQueryInformationFileEntry()
-{
-    static const auto query = [] {
-        const HMODULE ntdll = GetModuleHandleA("NTDLL.DLL");
-        return ntdll ? reinterpret_cast<TNtQueryInformationFile>(
-                           reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")))
-                     : nullptr;
-    }();
-    return query;
-}
-
 std::optional<std::uint64_t> FileIndexOf(HANDLE handle)
 {
-    const TNtQueryInformationFile query = NtQueryInformationFileEntry();
+    static const auto query = NtdllExport<TNtQueryInformationFile>("NtQueryInformationFile");
     TStatusBlock status{};
     LARGE_INTEGER index{};
     if (!query || query(handle, &status, &index, sizeof index, kFileInternalInformation) < 0) return std::nullopt;

@@ -3,7 +3,9 @@
 #include <utility>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "common/module_export.h"
+#else
 #include "sscan/sscan_engine.h"
 #endif
 
@@ -70,12 +72,6 @@ TModuleHandle LibraryInFolder(const std::string& folder)
     return TModuleHandle(LoadLibraryA((folder + SCAN_ENGINE_LIBRARY_NAME).c_str()));
 }
 
-template <typename TProc>
-TProc Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<TProc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 } // namespace
 
 std::string ExecutableFolder()
@@ -100,8 +96,8 @@ TScanEngine TScanEngine::Locate(const std::string& programFolder)
     engine.library_ = AlreadyLoadedLibrary();
     if (!engine.library_) engine.library_ = LibraryInFolder(programFolder);
     if (!engine.library_) return engine;
-    engine.initscan_ = Export<TInitScanProc>(engine.library_.Get(), "initscan");
-    engine.scanfile_ = Export<TScanFileProc>(engine.library_.Get(), "scanfile");
+    engine.initscan_ = ModuleExport<TInitScanProc>(engine.library_.Get(), "initscan");
+    engine.scanfile_ = ModuleExport<TScanFileProc>(engine.library_.Get(), "scanfile");
     return engine;
 }
 

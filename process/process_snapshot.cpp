@@ -9,6 +9,7 @@
 
 #include "common/code_page.h"
 #include "common/handle.h"
+#include "common/module_export.h"
 #include "common/text.h"
 #include "process/process_record.h"
 #include "process/process_routines.h"
@@ -23,16 +24,6 @@ struct TKernelUserTimes {
     LARGE_INTEGER CreateTime, ExitTime, KernelTime, UserTime;
 };
 using TNtQueryInformationProcess = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-
-// The native query of NTDLL.DLL, which every process has loaded; null when
-// it is not exported.
-TNtQueryInformationProcess NtQueryInformationProcessEntry()
-{
-    const HMODULE ntdll = GetModuleHandleA("NTDLL.DLL");
-    return ntdll ? reinterpret_cast<TNtQueryInformationProcess>(
-                       reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationProcess")))
-                 : nullptr;
-}
 
 // The text of a fixed-size character field, up to its zero or its end.
 template <typename TChar, std::size_t N>
@@ -58,7 +49,7 @@ TFileHandle TakeSnapshot(DWORD flags, DWORD pid)
 class TWin32ProcessSource final : public TProcessSource {
 public:
     explicit TWin32ProcessSource(const TWin32PathSystem& paths)
-        : paths_(paths), query_(NtQueryInformationProcessEntry())
+        : paths_(paths), query_(NtdllExport<TNtQueryInformationProcess>("NtQueryInformationProcess"))
     {
     }
 

@@ -7,6 +7,7 @@
 #include "common/code_page.h"
 #include "common/file.h"
 #include "common/handle.h"
+#include "common/module_export.h"
 #include "common/text.h"
 
 namespace {
@@ -31,9 +32,7 @@ std::uint64_t RandomNumber()
     const TModuleHandle bcrypt(length > 0 && length < MAX_PATH - 12
                                    ? LoadLibraryW((std::wstring(system, length) + L"\\bcrypt.dll").c_str())
                                    : nullptr);
-    const auto generate = bcrypt ? reinterpret_cast<TGenRandom>(reinterpret_cast<void (*)()>(
-                                       GetProcAddress(bcrypt.Get(), "BCryptGenRandom")))
-                                 : nullptr;
+    const auto generate = ModuleExport<TGenRandom>(bcrypt.Get(), "BCryptGenRandom");
     if (generate && BCRYPT_SUCCESS(generate(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
                                             BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return value;

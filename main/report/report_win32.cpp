@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/handle.h"
+#include "common/module_export.h"
 
 namespace {
 
@@ -57,10 +58,7 @@ TWindowsFacts CurrentWindowsFacts(bool wow64)
     TWindowsFacts facts;
     facts.Wow64 = wow64;
     using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const auto getVersion =
-        ntdll ? reinterpret_cast<TRtlGetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-              : nullptr;
+    const auto getVersion = NtdllExport<TRtlGetVersion>("RtlGetVersion");
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
     if (getVersion && getVersion(&version) == 0) {
