@@ -64,6 +64,13 @@ private:
 // True when path names an existing file; a folder does not count.
 bool IsExistingFile(const std::string& path);
 
+// The file at path opened for reading when it is an existing file; a
+// closed TFile otherwise (a folder, nothing there, no access).
+inline TFile OpenExistingFile(const std::string& path)
+{
+    return IsExistingFile(path) ? TFile::Open(path, TFile::TAccess::Read) : TFile();
+}
+
 #ifdef _WIN32
 // Through a file handle opened elsewhere, with the access each call needs.
 

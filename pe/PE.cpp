@@ -79,15 +79,20 @@ TFileRange HeldRange(const TSectionEntry& e, std::uint64_t fileSize)
 
 bool IsPEFile(const std::string& fileName)
 {
-    if (!IsExistingFile(fileName)) return false;
-    TFile file = TFile::Open(fileName, TFile::TAccess::Read);
+    TFile file = OpenExistingFile(fileName);
     return file.IsOpen() && IsPEFile(file);
+}
+
+// Reads both headers from the file's start; true when they are complete.
+bool ReadCompletePEHeaders(TFile& file, TPEHeaders& headers)
+{
+    return file.Seek(0) && ReadPEHeaders(file, headers) && headers.Complete;
 }
 
 bool IsPEFile(TFile& file)
 {
     TPEHeaders headers;
-    return file.Seek(0) && ReadPEHeaders(file, headers) && headers.Complete;
+    return ReadCompletePEHeaders(file, headers);
 }
 
 std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
@@ -126,16 +131,20 @@ bool IsFingerprintedSection(const TSectionEntry& entry)
 
 TSectionTable::TSectionTable(const std::string& fileName)
 {
-    TFile file = IsExistingFile(fileName) ? TFile::Open(fileName, TFile::TAccess::Read) : TFile();
+    TFile file = OpenExistingFile(fileName);
     Build(file, fileName);
 }
 
 TSectionTable::TSectionTable(TFile& file, const std::string& fileName) { Build(file, fileName); }
 
+// The headers are read once, for the test and for the table, which follows
+// them where the read left the file.
 void TSectionTable::Build(TFile& file, const std::string& fileName)
 {
-    if (!file.IsOpen() || !IsPEFile(file)) throw TNotPEFileError("\"" + fileName + "\" n'est pas un fichier PE valide !");
-    LoadSections(file);
+    TPEHeaders headers;
+    if (!file.IsOpen() || !ReadCompletePEHeaders(file, headers))
+        throw TNotPEFileError("\"" + fileName + "\" n'est pas un fichier PE valide !");
+    LoadSections(file, Get32(headers.Nt, 60), Get16(headers.Nt, 6));
 }
 
 void TSectionTable::GetSection(int index, TSectionEntry& entry) const
@@ -149,14 +158,14 @@ bool TSectionTable::HasCharacteristic(int index, std::uint32_t mask) const
     return (sections_[static_cast<std::size_t>(index)].Characteristics & mask) != 0;
 }
 
-// Any failure while loading (the file does not open, a negative
-// PointerToRawData or SizeOfRawData in any header, memory exhausted) leaves
-// the table empty; FileAlignment keeps what was read before it.
-void TSectionTable::LoadSections(TFile& file)
+// Any failure while loading (a read error, a negative PointerToRawData or
+// SizeOfRawData in any header, memory exhausted) leaves the table empty;
+// FileAlignment keeps what was read before it.
+void TSectionTable::LoadSections(TFile& file, std::uint32_t fileAlignment, std::size_t count)
 {
     bool loaded = false;
     try {
-        loaded = ReadSections(file);
+        loaded = ReadSections(file, fileAlignment, count);
     } catch (const std::bad_alloc&) {
     }
     if (!loaded) {
@@ -165,16 +174,11 @@ void TSectionTable::LoadSections(TFile& file)
     }
 }
 
-bool TSectionTable::ReadSections(TFile& file)
+bool TSectionTable::ReadSections(TFile& file, std::uint32_t fileAlignment, std::size_t count)
 {
     std::uint64_t fileSize = 0;
-    if (!file.GetSize(fileSize) || !file.Seek(0)) return false;
-    // The file passed IsPEFile just before; should it have changed since,
-    // whatever is missing from the headers reads as zeros.
-    TPEHeaders headers;
-    if (!ReadPEHeaders(file, headers)) return false;
-    fileAlignment_ = Get32(headers.Nt, 60);
-    const std::size_t count = Get16(headers.Nt, 6);
+    if (!file.GetSize(fileSize)) return false;
+    fileAlignment_ = fileAlignment;
     if (count == 0) return true;
 
     // Headers that the file cuts short keep zeros in their unread bytes: the

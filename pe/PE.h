@@ -119,8 +119,9 @@ public:
 
 private:
     void Build(TFile& file, const std::string& fileName);
-    void LoadSections(TFile& file);
-    bool ReadSections(TFile& file);
+    // The table from the section headers, which the file's position starts.
+    void LoadSections(TFile& file, std::uint32_t fileAlignment, std::size_t count);
+    bool ReadSections(TFile& file, std::uint32_t fileAlignment, std::size_t count);
     void ReadHeldData(TFile& file, std::uint64_t fileSize);
 
     TSectionArray sections_;

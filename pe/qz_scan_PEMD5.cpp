@@ -158,8 +158,7 @@ bool ForEachPEFingerprint(const std::string& fileName, const std::function<bool(
                           const std::function<void(const TPEFingerprint&)>& onFingerprint)
 {
     // One open for the test, the table and the whole file's read.
-    if (!IsExistingFile(fileName)) return false;
-    TFile file = TFile::Open(fileName, TFile::TAccess::Read);
+    TFile file = OpenExistingFile(fileName);
     if (!file.IsOpen() || !IsPEFile(file)) return false;
     const TSectionTable table(file, fileName);
     // The whole file is read on the first aligned fingerprint and kept for
