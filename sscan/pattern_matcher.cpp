@@ -206,7 +206,9 @@ public:
                        std::uint64_t to)
     {
         data_ = data, base_ = base, end_ = base + length;
-        const std::uint64_t reached = ScanRoundsOfKinds(from, to);
+        // The rounds, with the tests of the anchor kinds the matcher holds.
+        const std::uint64_t reached = ScanWith(from, to, !m_.fourAnchors_.Anchors.empty(),
+                                               !m_.alternatePairs_.Anchors.empty(), !m_.pairAnchors_.Anchors.empty());
         if (!m_.byteAnchors_.Anchors.empty()) ScanByteAnchors(from, reached);
         return reached;
     }
@@ -216,12 +218,7 @@ public:
     std::int32_t BestIndex() const { return bestIndex_; }
 
 private:
-    // The rounds, with the tests of the anchor kinds the matcher holds.
-    std::uint64_t ScanRoundsOfKinds(std::uint64_t from, std::uint64_t to)
-    {
-        return ScanWith(from, to, !m_.fourAnchors_.Anchors.empty(), !m_.alternatePairs_.Anchors.empty(),
-                        !m_.pairAnchors_.Anchors.empty());
-    }
+    // ScanRounds<Fours, Alternate, Every>, chosen from one flag for each.
     template <bool... Kinds, typename... Flags>
     std::uint64_t ScanWith(std::uint64_t from, std::uint64_t to, bool kind, Flags... rest)
     {
