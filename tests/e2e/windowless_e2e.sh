@@ -93,6 +93,11 @@ Dossier du programme : $(windows_path "$prog")\\
 Signatures : 125 motifs, 60 empreintes
 Mode : /analyse, aucune suppression" \
   "$(text "$report" | sed -n '1p;4,7p')"
+# Wine keeps no DACL: the folder is the user's, and the report says that
+# other accounts than the administrators may change it.
+warning="Avertissement au démarrage : Droits du dossier : le dossier du programme $(windows_path "$prog")\\ \
+peut être modifié par d'autres comptes que les administrateurs ; déplacez Purvane dans C:\\Program Files\\Purvane."
+expect_eq "/analyse: the folder's rights" "$warning" "$(text "$report" | grep '^Avertissement')"
 expect_eq "/analyse: the report's date" 1 \
   "$(text "$report" | sed -n 2p | grep -cE "^Rapport d'analyse du [0-9]{2}/[0-9]{2}/[0-9]{4} à [0-9]{2}:[0-9]{2}:[0-9]{2}$")"
 expect_eq "/analyse: the report's Windows" 1 "$(text "$report" | sed -n 3p | grep -cE '^Windows : [0-9]+\.[0-9]+\.[0-9]+ \(x64\)$')"
@@ -185,6 +190,7 @@ watch -- /auto
 expect_eq "no SIG_MSN.DAT: exit" 3 "$code"
 third=$(reports | grep -vxF -e "$(basename "$report")" -e "$second")
 expect_eq "no SIG_MSN.DAT: the report's messages and end" "\
+$warning
 Erreur au démarrage : Erreur fichier : Impossible de charger le fichier de signatures
 Erreur au démarrage : Erreur signatures : Problème chargement fichier signature (NB_SIG)
 Fin : aucune analyse, le démarrage a échoué." \
