@@ -41,7 +41,7 @@ struct TWindowsFacts {
 struct TReportFacts {
     std::string Caption;     // the main window's, with the version
     TWindowsFacts Windows;
-    std::string ProgramDir;  // with its trailing "\"
+    std::string ProgramDir;  // with its trailing "\"; empty when it could not be spelled
     TProgramMode Mode = TProgramMode::Window;
 };
 

@@ -184,6 +184,22 @@ expect_eq "the quarantine emptied by the restores" 0 "$(find "$quarantine" -name
 watch -- "/restaurer:$occupied" "/rapport:$(windows_path "$work/again.txt")"
 expect_eq "/restaurer of an entry already restored: exit" 5 "$code"
 
+# --- The program's folder under a name the code page cannot spell ----------
+# Found by its short name: its files load and its report lands there. (The
+# watcher takes its command line in the ANSI code page: the program is
+# started directly.)
+wide=$work/$(printf '\xe4\xb8\xad\xe6\x96\x87')-prog
+mkdir -p "$wide"
+cp "$prog"/{Purvane.exe,QZ_SSCAN.DLL,SIG_MSN.DAT,SIG_MSN2.DAT,mdpe_msn.dat,mdpe_msn2.dat} "$wide/"
+"$e2e_root/scripts/wine-exec" "$wide/Purvane.exe" /analyse 2>"$work/wide.err"
+expect_eq "unspellable folder: /analyse exit" 1 "$?"
+wide_report=$(cd "$wide" && ls Purvane-*.txt 2>/dev/null | head -n 1)
+expect_eq "unspellable folder: the report beside the program" 1 "$(cd "$wide" && ls Purvane-*.txt 2>/dev/null | wc -l)"
+expect_eq "unspellable folder: the signatures loaded" "Signatures : 125 motifs, 60 empreintes" \
+  "$(text "$wide/${wide_report:-none}" 2>/dev/null | grep '^Signatures :')"
+expect_eq "unspellable folder: named by its short name" 1 \
+  "$(text "$wide/${wide_report:-none}" 2>/dev/null | grep -c '^Dossier du programme : [^?]*~[^?]*\\$')"
+
 # --- The start-up fails: exit 3, its message in the report -----------------
 rm "$prog/SIG_MSN.DAT"
 watch -- /auto
