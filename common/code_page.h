@@ -12,6 +12,12 @@
 // character has no exact spelling there.
 std::optional<std::string> ExactAnsiSpelling(std::wstring_view text);
 
+// A path that the system gives in UTF-16, in the ANSI code page, spelled
+// exactly. Where the code page lacks one of its characters (the system's
+// ANSI calls would give a "?" or a look-alike, a name that opens nothing or
+// another file), its short form, when the volume keeps one; else empty.
+std::string SpellablePath(const std::wstring& path);
+
 // An ANSI text (a path the program built from exact spellings) in UTF-16.
 std::wstring WideFromAnsi(std::string_view ansi);
 

@@ -29,6 +29,18 @@ std::optional<std::string> ExactAnsiSpelling(std::wstring_view text)
     return ansi;
 }
 
+std::string SpellablePath(const std::wstring& path)
+{
+    if (std::optional<std::string> exact = ExactAnsiSpelling(path)) return std::move(*exact);
+    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return "";
+    std::wstring shortPath(needed, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+    if (length == 0 || length >= needed) return "";
+    shortPath.resize(length);
+    return ExactAnsiSpelling(shortPath).value_or("");
+}
+
 namespace {
 
 std::wstring WideFrom(UINT codePage, std::string_view text)

@@ -1,9 +1,9 @@
 #include "engine/qz_dll_sscan_header.h"
 
 #include <utility>
-#include <vector>
 
 #ifdef _WIN32
+#include "common/executable_path.h"
 #include "common/module_export.h"
 #else
 #include "sscan/sscan_engine.h"
@@ -73,22 +73,6 @@ TModuleHandle LibraryInFolder(const std::string& folder)
 }
 
 } // namespace
-
-std::string ExecutableFolder()
-{
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            const std::string full(path.data(), n);
-            const std::size_t slash = full.find_last_of('\\');
-            return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
-        }
-        if (path.size() >= 32768) return {};
-        path.resize(path.size() * 2);  // the name was cut: try a larger buffer
-    }
-}
 
 TScanEngine TScanEngine::Locate(const std::string& programFolder)
 {

@@ -69,8 +69,3 @@ private:
 TScanEngine LoadScanEngine();
 // At exit, for a start-up that releases the library before its owner goes.
 void UnloadScanEngine(TScanEngine& engine);
-
-#ifdef _WIN32
-// The folder of the running executable, ending with "\"; empty if unknown.
-std::string ExecutableFolder();
-#endif

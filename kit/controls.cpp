@@ -1,10 +1,11 @@
 #include "kit/controls.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include <string>
 #include <vector>
+
+#include "kit/skin.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ HWND AddMarqueeBar(HWND parent, const TBounds& bounds, COLORREF colour)
 {
     const HWND bar = AddChild(PROGRESS_CLASSA, "", 0, bounds, parent, 0);
     // Visual styles draw their own bar colour; without them the bar takes ours.
-    SetWindowTheme(bar, L"", L"");
+    DrawWithoutVisualStyles(bar);
     SendMessageA(bar, PBM_SETRANGE32, 0, 100);
     SendMessageA(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colour));
     return bar;

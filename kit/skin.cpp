@@ -1,12 +1,25 @@
 #include "kit/skin.h"
 
-#include <uxtheme.h>
+#include "common/module_export.h"
+#include "common/system_library.h"
 
 namespace {
 
-BOOL CALLBACK DrawWithoutVisualStyles(HWND child, LPARAM)
+using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// SetWindowTheme from the system's UxTheme.dll, which is no KnownDLL and
+// so is not imported: loaded from the system folder once, and kept for the
+// program's life. Null where the library or the function is missing.
+TSetWindowTheme SetWindowThemeFunction()
 {
-    SetWindowTheme(child, L"", L"");
+    static const TModuleHandle uxtheme = LoadSystemLibrary(L"uxtheme.dll");
+    static const auto setWindowTheme = ModuleExport<TSetWindowTheme>(uxtheme.Get(), "SetWindowTheme");
+    return setWindowTheme;
+}
+
+BOOL CALLBACK DrawChildWithoutVisualStyles(HWND child, LPARAM)
+{
+    DrawWithoutVisualStyles(child);
     return TRUE;
 }
 
@@ -14,4 +27,9 @@ BOOL CALLBACK DrawWithoutVisualStyles(HWND child, LPARAM)
 
 bool SkinWanted(DWORD windowsMajorVersion) { return windowsMajorVersion < 6; }
 
-void ApplySkin(HWND window) { EnumChildWindows(window, &DrawWithoutVisualStyles, 0); }
+void DrawWithoutVisualStyles(HWND control)
+{
+    if (const TSetWindowTheme setWindowTheme = SetWindowThemeFunction()) setWindowTheme(control, L"", L"");
+}
+
+void ApplySkin(HWND window) { EnumChildWindows(window, &DrawChildWithoutVisualStyles, 0); }

@@ -8,5 +8,10 @@
 
 bool SkinWanted(DWORD windowsMajorVersion);
 
+// Draws control in the classic look, without the system's visual styles;
+// where the system has no UxTheme.dll (or no SetWindowTheme in it), the
+// control keeps its default look.
+void DrawWithoutVisualStyles(HWND control);
+
 // Draws every control of window without visual styles.
 void ApplySkin(HWND window);

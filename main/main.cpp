@@ -53,13 +53,6 @@ COLORREF ColourOf(TStatusColour colour)
 
 const char* const PROGRAM_CAPTION = "Purvane v4.6.1 du 01/05/2013";
 
-std::string ProgramDirOf(const std::string& executablePath)
-{
-    std::string dir = executablePath.substr(0, executablePath.find_last_of('\\') + 1);
-    if (dir.empty() || dir.back() != '\\') dir += '\\';
-    return dir;
-}
-
 bool UpdateNoticeDue(const TCalendarDate& d)
 {
     const int day = d.Year * 10000 + d.Month * 100 + d.Day;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "common/executable_path.h"
 #include "dialogs/mvc_VirusFoundDlg.h"
 #include "dialogs/unit_VirusListe.h"
 #include "dialogs/vdc_MiseAjourDlg.h"
@@ -26,8 +27,6 @@
 // The main window's caption: the program and its version.
 extern const char* const PROGRAM_CAPTION;
 
-// The folder part of an executable's full path, ending with "\".
-std::string ProgramDirOf(const std::string& executablePath);
 // Whether closing on date shows the update notice: from 2 June 2013 on.
 bool UpdateNoticeDue(const TCalendarDate& date);
 

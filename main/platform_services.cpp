@@ -1,6 +1,6 @@
 #include "main/platform_services.h"
 
-#include <vector>
+#include "common/executable_path.h"
 
 namespace {
 
@@ -23,18 +23,6 @@ DWORD MajorVersion()
     return version.dwMajorVersion;
 }
 
-std::string ModulePath()
-{
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) return std::string(path.data(), n);
-        if (path.size() >= 32768) return {};
-        path.resize(path.size() * 2);  // the name was cut: a larger buffer
-    }
-}
-
 } // namespace
 
 TPlatformServices SystemServices()
@@ -42,5 +30,5 @@ TPlatformServices SystemServices()
     return {[](HWND owner, const char* text, const char* caption, UINT flags) {
                 return MessageBoxA(owner, text, caption, flags);
             },
-            &OpenWithShell, &LocalDate, &MajorVersion, &ModulePath};
+            &OpenWithShell, &LocalDate, &MajorVersion, &ExecutablePath};
 }

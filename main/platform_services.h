@@ -25,5 +25,5 @@ struct TPlatformServices {
 };
 
 // The real ones: MessageBoxA, the shell, GetLocalTime, GetVersionExA and
-// GetModuleFileNameA.
+// ExecutablePath (the path spelled exactly, or by its short form).
 TPlatformServices SystemServices();

@@ -17,7 +17,10 @@ void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTabl
                             TPEMD5SignatureTable& fingerprints, const TEngineHandOver& handToEngine,
                             const TStartupMessageSink& report)
 {
-    if (patterns.LoadPatternSignatures(programDir + "SIG_MSN.DAT")) {
+    // An empty folder (the program's own had no exact spelling) would name
+    // files in the current folder: the files are missing instead.
+    const bool folderKnown = !programDir.empty();
+    if (folderKnown && patterns.LoadPatternSignatures(programDir + "SIG_MSN.DAT")) {
         patterns.AppendPatternSignatures(programDir + "SIG_MSN2.DAT");  // a missing supplement is no error
         if (patterns.PatternSignatureCount() <= MAX_NB_SIG)
             handToEngine(patterns.PatternSignatures(), patterns.PatternSignatureCount());
@@ -28,7 +31,7 @@ void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTabl
     if (patterns.PatternSignatureCount() > MAX_NB_SIG) report(kTooManyPatterns);
     if (!patterns.ValidatePatternSignatures()) report(kInconsistentPatterns);
 
-    if (fingerprints.LoadPEMD5Signatures(programDir + "mdpe_msn.dat"))
+    if (folderKnown && fingerprints.LoadPEMD5Signatures(programDir + "mdpe_msn.dat"))
         fingerprints.AppendPEMD5Signatures(programDir + "mdpe_msn2.dat");
     else
         report(kFingerprintFileMissing);

@@ -27,7 +27,8 @@ using TStartupMessageSink = std::function<void(const TStartupMessage& message)>;
 // Loads SIG_MSN.DAT, then SIG_MSN2.DAT when the first loaded, hands the
 // table to the engine when it holds at most MAX_NB_SIG records, checks the
 // count and the records, then loads mdpe_msn.dat and mdpe_msn2.dat the same
-// way and checks their count. programDir ends with the path separator.
+// way and checks their count. programDir ends with the path separator; an
+// empty one is a folder without files.
 // Every step runs whatever happened before it, so several errors can be
 // reported, each as its step runs. A format error in a file is raised
 // (TSignatureFormatError) and ends the loading where it stands; the errors

@@ -7,8 +7,10 @@
 #include <exception>
 
 #include "common/code_page.h"
+#include "common/system_library.h"
 #include "kit/window.h"
 #include "main/application.h"
+#include "main/win32_folder_rights.h"
 #include "main/win32_scan_system.h"
 #include "main/windowless.h"
 #include "quarantine/win32_quarantine.h"
@@ -59,10 +61,30 @@ int RunQuarantineCommand(const TCommandLine& commandLine, TWin32Quarantine& quar
     return result.Restored ? EXIT_RESTORED : EXIT_RESTORE_REFUSED;
 }
 
+// The program's folder, its parent and its files, where another account
+// than the administrators may change them: a warning in the report, or,
+// as SYSTEM, the refusal to run (a file swapped there would run as SYSTEM
+// next time), told in the report and, in the window, in a box. True when
+// the program goes on.
+bool CheckProgramFolder(const std::string& programDir, TProgramMode mode, TRunJournal& journal)
+{
+    if (programDir.empty()) return true;  // no folder: no file of it is used
+    const TFolderExposure exposure = ExposureOf(ProgramFolderObjects(programDir));
+    if (exposure == TFolderExposure::AdministratorsOnly) return true;
+    const bool refused = RunsAsLocalSystem();
+    const std::string text = FolderRightsText(programDir, exposure, refused);
+    journal.StartupMessage({text.c_str(), FOLDER_RIGHTS_CAPTION, !refused});
+    if (!refused) return true;
+    if (mode == TProgramMode::Window) MessageBoxA(nullptr, text.c_str(), FOLDER_RIGHTS_CAPTION, MB_OK | MB_ICONERROR);
+    journal.StartupFailed();
+    return false;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    RestrictLibrarySearch();
     const TCommandLine commandLine = ParseCommandLine(AnsiCommandLine());
     if (commandLine.Refused) return EXIT_UNKNOWN_SWITCH;
     // Without a window the system must not put up boxes either (a missing
@@ -71,13 +93,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     const TPlatformServices services = SystemServices();
     const std::string programDir = ProgramDirOf(services.ExecutablePath());
-    const TScanEngine engine = LoadScanEngine();
     TWin32Quarantine quarantine;
     TWin32ScanSystem system(&quarantine);
     TWin32ReportFiles files;
     TReportJournal journal(
         {PROGRAM_CAPTION, CurrentWindowsFacts(system.MissesModulesOf64BitProcesses()), programDir, commandLine.Mode},
         SystemReportClock(), files, {commandLine.ReportPath, {programDir, TemporaryFolder()}});
+    // Before anything of the folder is loaded.
+    if (!CheckProgramFolder(programDir, commandLine.Mode, journal)) return EXIT_RUN_IMPOSSIBLE;
+    const TScanEngine engine = LoadScanEngine();
     switch (commandLine.Mode) {
     case TProgramMode::Window: return RunWindow(services, engine, system, journal);
     case TProgramMode::Auto:

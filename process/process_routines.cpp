@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "common/code_page.h"
 #include "common/handle.h"
 
 namespace {
@@ -114,18 +113,6 @@ std::string GetWindowsSearchPath()
 std::string NormalizeModulePath(const std::string& path)
 {
     return NormalizeModulePath(path, TWin32PathSystem());
-}
-
-std::string SpellablePath(const std::wstring& path)
-{
-    if (std::optional<std::string> exact = ExactAnsiSpelling(path)) return std::move(*exact);
-    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0) return "";
-    std::wstring shortPath(needed, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
-    if (length == 0 || length >= needed) return "";
-    shortPath.resize(length);
-    return ExactAnsiSpelling(shortPath).value_or("");
 }
 
 bool EnablePrivilege(const std::string& name)

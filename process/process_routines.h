@@ -42,12 +42,6 @@ std::string GetWindowsSearchPath();
 // NormalizeModulePath over the Win32 path system.
 std::string NormalizeModulePath(const std::string& path);
 
-// A path that the system reports in UTF-16, in the ANSI code page, spelled
-// exactly. Where the code page lacks one of its characters (the system's
-// ANSI calls would give a "?" or a look-alike, a name that opens nothing or
-// another file), its short form, when the volume keeps one; else empty.
-std::string SpellablePath(const std::wstring& path);
-
 // Enables the named privilege in the program's own token; true when the
 // system reports no error (false for a privilege the user does not hold).
 bool EnablePrivilege(const std::string& name);

@@ -97,13 +97,31 @@ std::string FormatReportHeader(const TReportFacts& facts, const TLocalTime& star
     header += Line("Windows", WindowsText(facts.Windows));
     header += Line("Programme 32 bits sous Windows 64 bits",
                    facts.Windows.Wow64 ? "oui, les modules des process 64 bits ne sont pas analys\xE9s" : "non");
-    header += Line("Dossier du programme", facts.ProgramDir);
+    header += Line("Dossier du programme",
+                   facts.ProgramDir.empty() ? "inconnu, son chemin ne s'\xE9" "crit pas dans la page de code, "
+                                              "ni par des noms courts"
+                                            : facts.ProgramDir);
     header += Line("Signatures", SignaturesText(signatures));
     header += Line("Mode", ModeText(facts.Mode));
     for (const TReportMessage& m : messages)
         header += Line(m.Warning ? "Avertissement au d\xE9marrage" : "Erreur au d\xE9marrage",
                        m.Caption + " : " + m.Text);
     return header;
+}
+
+const char* const FOLDER_RIGHTS_CAPTION = "Droits du dossier";
+
+std::string FolderRightsText(const std::string& folder, TFolderExposure exposure, bool refused)
+{
+    const std::string others = "d'autres comptes que les administrateurs";
+    std::string text = exposure == TFolderExposure::Unreadable
+                           ? "les droits du dossier du programme " + folder +
+                                 " ou de ses fichiers n'ont pu \xEAtre lus : il est compt\xE9 comme modifiable par " +
+                                 others
+                           : "le dossier du programme " + folder + " peut \xEAtre modifi\xE9 par " + others;
+    if (refused) text += " ; le programme ne s'ex\xE9" "cute pas sous le compte SYSTEM depuis un tel dossier :";
+    else text += " ;";
+    return text + " d\xE9placez Purvane dans C:\\Program Files\\Purvane.";
 }
 
 std::string FormatDetectionsTitle()

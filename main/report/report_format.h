@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "main/command_line.h"
+#include "main/folder_rights.h"
 #include "main/run_journal.h"
 
 // A local date and time, to the second.
@@ -40,7 +41,7 @@ struct TWindowsFacts {
 struct TReportFacts {
     std::string Caption;     // the main window's, with the version
     TWindowsFacts Windows;
-    std::string ProgramDir;  // with its trailing "\"
+    std::string ProgramDir;  // with its trailing "\"; empty when it could not be spelled
     TProgramMode Mode = TProgramMode::Window;
 };
 
@@ -77,6 +78,12 @@ std::string FormatRunEnd(const TRunCounts& counts, std::int64_t durationMs);
 std::string FormatStartupFailure();
 // "42 s", "3 min 07 s", "1 h 02 min 03 s".
 std::string FormatDuration(std::int64_t durationMs);
+
+// The start-up message on a program's folder that others may change, or
+// whose rights could not be read: its caption, and its text naming folder.
+// refused: the program runs as SYSTEM and goes no further.
+extern const char* const FOLDER_RIGHTS_CAPTION;
+std::string FolderRightsText(const std::string& folder, TFolderExposure exposure, bool refused);
 
 // The end-of-run box's addition that names the report; what it says when
 // no report could be written, for an empty path.

@@ -22,8 +22,10 @@ std::unique_ptr<TReportFile> OpenReportFile(TReportFiles& files, const TReportPl
 {
     if (!places.ChosenPath.empty())
         if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, places.ChosenPath)) return file;
-    for (const std::string& folder : places.Folders)
+    for (const std::string& folder : places.Folders) {
+        if (folder.empty()) continue;  // an unknown folder: a bare name would land in the current one
         if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, folder + ReportFileName(started))) return file;
+    }
     return nullptr;
 }
 

@@ -42,7 +42,8 @@ public:
 };
 
 // Where reports go: the chosen path, when there is one, then the folders
-// for default names, each with its trailing "\".
+// for default names, each with its trailing "\" (an empty one, a folder
+// that is not known, is passed over).
 struct TReportPlaces {
     std::string ChosenPath;
     std::vector<std::string> Folders;

@@ -93,6 +93,11 @@ Dossier du programme : $(windows_path "$prog")\\
 Signatures : 125 motifs, 60 empreintes
 Mode : /analyse, aucune suppression" \
   "$(text "$report" | sed -n '1p;4,7p')"
+# Wine keeps no DACL: the folder is the user's, and the report says that
+# other accounts than the administrators may change it.
+warning="Avertissement au démarrage : Droits du dossier : le dossier du programme $(windows_path "$prog")\\ \
+peut être modifié par d'autres comptes que les administrateurs ; déplacez Purvane dans C:\\Program Files\\Purvane."
+expect_eq "/analyse: the folder's rights" "$warning" "$(text "$report" | grep '^Avertissement')"
 expect_eq "/analyse: the report's date" 1 \
   "$(text "$report" | sed -n 2p | grep -cE "^Rapport d'analyse du [0-9]{2}/[0-9]{2}/[0-9]{4} à [0-9]{2}:[0-9]{2}:[0-9]{2}$")"
 expect_eq "/analyse: the report's Windows" 1 "$(text "$report" | sed -n 3p | grep -cE '^Windows : [0-9]+\.[0-9]+\.[0-9]+ \(x64\)$')"
@@ -179,12 +184,29 @@ expect_eq "the quarantine emptied by the restores" 0 "$(find "$quarantine" -name
 watch -- "/restaurer:$occupied" "/rapport:$(windows_path "$work/again.txt")"
 expect_eq "/restaurer of an entry already restored: exit" 5 "$code"
 
+# --- The program's folder under a name the code page cannot spell ----------
+# Found by its short name: its files load and its report lands there. (The
+# watcher takes its command line in the ANSI code page: the program is
+# started directly.)
+wide=$work/$(printf '\xe4\xb8\xad\xe6\x96\x87')-prog
+mkdir -p "$wide"
+cp "$prog"/{Purvane.exe,QZ_SSCAN.DLL,SIG_MSN.DAT,SIG_MSN2.DAT,mdpe_msn.dat,mdpe_msn2.dat} "$wide/"
+"$e2e_root/scripts/wine-exec" "$wide/Purvane.exe" /analyse 2>"$work/wide.err"
+expect_eq "unspellable folder: /analyse exit" 1 "$?"
+wide_report=$(cd "$wide" && ls Purvane-*.txt 2>/dev/null | head -n 1)
+expect_eq "unspellable folder: the report beside the program" 1 "$(cd "$wide" && ls Purvane-*.txt 2>/dev/null | wc -l)"
+expect_eq "unspellable folder: the signatures loaded" "Signatures : 125 motifs, 60 empreintes" \
+  "$(text "$wide/${wide_report:-none}" 2>/dev/null | grep '^Signatures :')"
+expect_eq "unspellable folder: named by its short name" 1 \
+  "$(text "$wide/${wide_report:-none}" 2>/dev/null | grep -c '^Dossier du programme : [^?]*~[^?]*\\$')"
+
 # --- The start-up fails: exit 3, its message in the report -----------------
 rm "$prog/SIG_MSN.DAT"
 watch -- /auto
 expect_eq "no SIG_MSN.DAT: exit" 3 "$code"
 third=$(reports | grep -vxF -e "$(basename "$report")" -e "$second")
 expect_eq "no SIG_MSN.DAT: the report's messages and end" "\
+$warning
 Erreur au démarrage : Erreur fichier : Impossible de charger le fichier de signatures
 Erreur au démarrage : Erreur signatures : Problème chargement fichier signature (NB_SIG)
 Fin : aucune analyse, le démarrage a échoué." \

@@ -13,6 +13,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "common/executable_path.h"
 #endif
 
 namespace {

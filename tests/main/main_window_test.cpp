@@ -221,6 +221,8 @@ TEST(StartUp, ProgramDir)
         {"C:\\Program Files\\Purvane\\Purvane.exe", "C:\\Program Files\\Purvane\\"},
         {"Q:\\Purvane.exe", "Q:\\"},
         {"\\\\serveur\\outils\\Purvane.exe", "\\\\serveur\\outils\\"},
+        {"", ""},             // no path: no folder, rather than the current drive's root
+        {"Purvane.exe", ""},  // a bare name: no folder, rather than the current one
     };
     for (const auto& [path, dir] : paths) EXPECT_EQ(ProgramDirOf(path), dir) << path;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "main/signature_loading.h"
 #include "signatures/signature_writer.h"
 #include "tests/support/format_error.h"
@@ -48,7 +50,10 @@ struct TOutcome {
     std::int32_t fingerprintCount = 0;
 };
 
-TOutcome Load(const TFolder& f)
+// The folder's files written in a new folder, then loaded from it; or, with
+// fromCurrent, loaded with an empty folder while that folder is the current
+// one.
+TOutcome Load(const TFolder& f, bool fromCurrent = false)
 {
     TTempDir dir;
     WritePatterns(dir, "SIG_MSN.DAT", f.patterns, 1);
@@ -58,12 +63,15 @@ TOutcome Load(const TFolder& f)
     TPatternSignatureTable patterns;
     TPEMD5SignatureTable fingerprints;
     TOutcome outcome;
+    const std::filesystem::path current = std::filesystem::current_path();
+    if (fromCurrent) std::filesystem::current_path(dir.Path(""));
     const std::string error = FormatErrorOf([&] {
         LoadSignatureDatabases(
-            dir.Path(""), patterns, fingerprints,
+            fromCurrent ? std::string() : dir.Path(""), patterns, fingerprints,
             [&](const TPatternSignature*, std::int32_t n) { outcome.handedOver = n; },
             [&](const TStartupMessage& m) { outcome.texts.push_back(m.Text); });
     });
+    std::filesystem::current_path(current);
     if (error != "no error") outcome.texts.push_back("raised: " + error);
     outcome.fingerprintCount = fingerprints.PEMD5SignatureCount();
     return outcome;
@@ -107,6 +115,17 @@ TEST(SignatureLoading, CountsAndMissingFiles)
         EXPECT_EQ(outcome.handedOver, c.handedOver) << c.what;
         EXPECT_EQ(outcome.fingerprintCount, c.fingerprintCount) << c.what;
     }
+}
+
+// The program's folder could not be spelled: its files are missing, and
+// none is taken from the current folder instead.
+TEST(SignatureLoading, AnEmptyFolderHoldsNoFilesEvenWhereTheCurrentFolderDoes)
+{
+    const TOutcome outcome = Load({}, true);
+    EXPECT_EQ(outcome.texts, (std::vector<std::string>{kNoPatterns, kTooFew, kNoFingerprints}));
+    EXPECT_EQ(outcome.handedOver, -1);
+    EXPECT_EQ(outcome.fingerprintCount, 0);
+    EXPECT_EQ(Load({}).texts, std::vector<std::string>{});  // the same files, loaded from their folder
 }
 
 // A format error ends the loading where it is raised; what the steps before

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <set>
 
+#include "common/code_page.h"
 #include "process/process_routines.h"
 #include "process/process_snapshot.h"
 #include "tests/process/sample_processes.h"

@@ -100,9 +100,44 @@ TEST(ReportFormat, HeaderLinesThatVary)
          "Windows : 10.0.22631 (ARM64)"},
         {{"P", {}, "Q:\\", TProgramMode::Window}, TSignatureCounts{}, "Windows", "Windows : 0.0.0 (architecture inconnue)"},
         {Facts(), std::nullopt, "Signatures", "Signatures : non charg\xE9" "es"},
+        {{"P", {}, "", TProgramMode::Window}, TSignatureCounts{}, "Dossier du programme",
+         "Dossier du programme : inconnu, son chemin ne s'\xE9" "crit pas dans la page de code, ni par des noms courts"},
         {Facts(), TSignatureCounts{4500, 260000}, "Signatures", "Signatures : 4500 motifs, 260000 empreintes"},
     };
     for (const auto& c : cases) EXPECT_EQ(lineOf(FormatReportHeader(c.facts, kStarted, c.signatures, {}), c.label), c.line);
+}
+
+// The start-up's line on a program's folder that others may change: a
+// warning, or as SYSTEM the refusal; the folder named as the header names it.
+TEST(ReportFormat, FolderRightsLines)
+{
+    const std::string folder = "C:\\Users\\a\\Downloads\\Purvane\\";
+    const struct {
+        TFolderExposure exposure;
+        bool refused;
+        const char* line;
+    } cases[] = {
+        {TFolderExposure::OpenToOthers, false,
+         "Avertissement au d\xE9marrage : Droits du dossier : le dossier du programme C:\\Users\\a\\Downloads\\Purvane\\ "
+         "peut \xEAtre modifi\xE9 par d'autres comptes que les administrateurs ; d\xE9placez Purvane dans "
+         "C:\\Program Files\\Purvane.\r\n"},
+        {TFolderExposure::Unreadable, false,
+         "Avertissement au d\xE9marrage : Droits du dossier : les droits du dossier du programme "
+         "C:\\Users\\a\\Downloads\\Purvane\\ ou de ses fichiers n'ont pu \xEAtre lus : il est compt\xE9 comme "
+         "modifiable par d'autres comptes que les administrateurs ; d\xE9placez Purvane dans "
+         "C:\\Program Files\\Purvane.\r\n"},
+        {TFolderExposure::OpenToOthers, true,
+         "Erreur au d\xE9marrage : Droits du dossier : le dossier du programme C:\\Users\\a\\Downloads\\Purvane\\ "
+         "peut \xEAtre modifi\xE9 par d'autres comptes que les administrateurs ; le programme ne s'ex\xE9" "cute pas "
+         "sous le compte SYSTEM depuis un tel dossier : d\xE9placez Purvane dans C:\\Program Files\\Purvane.\r\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string header = FormatReportHeader(
+            Facts(), kStarted, std::nullopt,
+            {{FOLDER_RIGHTS_CAPTION, FolderRightsText(folder, c.exposure, c.refused), !c.refused}});
+        const std::string afterMode = header.substr(header.find("\r\nMode : ") + 2);
+        EXPECT_EQ(afterMode.substr(afterMode.find("\r\n") + 2), c.line);
+    }
 }
 
 TEST(ReportFormat, NamesAndDurations)
@@ -226,6 +261,12 @@ TEST(ReportFiles, WhereTheReportGoes)
         EXPECT_EQ(file ? file->Path() : "", c.expected) << c.what;
         EXPECT_EQ(files.contents[kProgramDir + "old.txt"], "old") << c.what;
     }
+    // The program's folder unknown: the temporary folder, never a bare
+    // name in the current folder.
+    TMemoryFiles files;
+    const std::unique_ptr<TReportFile> file = OpenReportFile(files, {"", {"", kTemp}}, kStarted);
+    EXPECT_EQ(file ? file->Path() : "", kTemp + kName + ".txt");
+    EXPECT_EQ(files.contents.count(kName + ".txt"), 0u);
 }
 
 // --- The journal ------------------------------------------------------------
