@@ -194,7 +194,10 @@ TEST(ShellDesktop, TheShellRunsThePageOrTheBoxGivesItsAddress)
     }
     if (handedOver) {
         EXPECT_TRUE(captions.empty());
-        ASSERT_TRUE(OpenedBy(marker, std::chrono::seconds(20)).has_value());
+        const std::optional<unsigned long> again = OpenedBy(marker, std::chrono::seconds(20));
+        ASSERT_TRUE(again.has_value()) << "the windows' opener did not hand the address over";
+        EXPECT_NE(*again, GetCurrentProcessId()) << "run from this process, not the shell's";
+        EXPECT_EQ(ProcessName(*again), "explorer.exe");
     } else {
         EXPECT_EQ(captions, std::vector<std::string>{"Purvane"});
         EXPECT_EQ(texts, std::vector<std::string>{"Ouvrez cette adresse dans votre navigateur :\r\n\r\n" + target});
