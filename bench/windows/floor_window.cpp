@@ -16,7 +16,7 @@ void AddBar(HWND window)
     const HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 56, 200, 521, 17, window, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
     SetWindowTheme(bar, L"", L"");  // uxtheme, as the program's bars
-    DragAcceptFiles(window, FALSE);  // shell32, as the program's web links
+    DragAcceptFiles(window, FALSE);  // shell32, as the program's quarantine folder
 }
 
 } // namespace
