@@ -13,6 +13,7 @@
 #include "main/windowless.h"
 #include "quarantine/win32_quarantine.h"
 #include "main/report/report_win32.h"
+#include "trust/win32_program_files.h"
 
 namespace {
 
@@ -28,12 +29,12 @@ std::string AnsiCommandLine()
 }
 
 int RunWindow(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
-              TRunJournal& journal)
+              TRunJournal& journal, const TFileAdmission& admit)
 {
     const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        TApplication application(services, engine, system, journal);
+        TApplication application(services, engine, system, journal, admit);
         const int code = application.Run();
         if (application.MainDlg().QuitRequested()) journal.StartupFailed();
         return code;
@@ -59,6 +60,26 @@ int RunQuarantineCommand(const TCommandLine& commandLine, TWin32Quarantine& quar
     return result.Restored ? EXIT_RESTORED : EXIT_RESTORE_REFUSED;
 }
 
+// The engine library, only when the manifest admitted it, loaded while
+// its verified handle is held; otherwise none (the missing-engine warning).
+TScanEngine VerifiedScanEngine(const TProgramFiles& files)
+{
+    if (files.Status(ENGINE_FILE_NAME) != TFileStatus::Verified) return {};
+    return TScanEngine::LoadVerified(files.Path(ENGINE_FILE_NAME), files.Handle(ENGINE_FILE_NAME));
+}
+
+// The signature files the start-up may read: those the manifest admitted.
+TFileAdmission AdmittedBy(const TProgramFiles& files)
+{
+    return [&files](const char* name) {
+        switch (files.Status(name)) {
+        case TFileStatus::Verified: return TFileAdmit::Admitted;
+        case TFileStatus::Missing: return TFileAdmit::Absent;
+        default: return TFileAdmit::Refused;
+        }
+    };
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -71,7 +92,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     const TPlatformServices services = SystemServices();
     const std::string programDir = ProgramDirOf(services.ExecutablePath());
-    const TScanEngine engine = LoadScanEngine();
+    // The program's files, held open for the whole run from here on and
+    // checked against the signed manifest, before anything of them is used.
+    const TCngSignatureVerifier verifier(SIGNING_PUBLIC_KEY);
+    const TProgramFiles programFiles = TProgramFiles::Open(programDir, verifier);
+    const TFileAdmission admit = AdmittedBy(programFiles);
+    const TScanEngine engine = VerifiedScanEngine(programFiles);
     TWin32Quarantine quarantine;
     TWin32ScanSystem system(&quarantine);
     TWin32ReportFiles files;
@@ -79,9 +105,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         {PROGRAM_CAPTION, CurrentWindowsFacts(system.MissesModulesOf64BitProcesses()), programDir, commandLine.Mode},
         SystemReportClock(), files, {commandLine.ReportPath, {programDir, TemporaryFolder()}});
     switch (commandLine.Mode) {
-    case TProgramMode::Window: return RunWindow(services, engine, system, journal);
+    case TProgramMode::Window: return RunWindow(services, engine, system, journal, admit);
     case TProgramMode::Auto:
-    case TProgramMode::Analyse: return RunWithoutWindow(commandLine.Mode, programDir, engine, system, journal);
+    case TProgramMode::Analyse: return RunWithoutWindow(commandLine.Mode, programDir, engine, system, journal, admit);
     case TProgramMode::QuarantineList:
     case TProgramMode::Restore: return RunQuarantineCommand(commandLine, quarantine, journal);
     }

@@ -118,11 +118,11 @@ std::string SignedManifestText(const std::string& body, std::span<const std::uin
     return text + "\n";
 }
 
-std::vector<TFileAdmission> AdmitProgramFiles(const TManifestVerdict& manifest, const std::vector<TProgramFile>& files)
+std::vector<TFileCheck> AdmitProgramFiles(const TManifestVerdict& manifest, const std::vector<TProgramFile>& files)
 {
-    std::vector<TFileAdmission> admissions;
+    std::vector<TFileCheck> admissions;
     for (const TProgramFile& file : files) {
-        TFileAdmission admission{file.Name, TFileStatus::Missing};
+        TFileCheck admission{file.Name, TFileStatus::Missing};
         if (!file.Digest) {
             // absent: Missing, whatever the manifest says
         } else if (!manifest.Accepted()) {

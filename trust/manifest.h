@@ -18,7 +18,7 @@
 // checked first, so the entries are only read from signed bytes.
 //
 //   const TManifestVerdict verdict = VerifyManifest(bytes, verifier);
-//   const std::vector<TFileAdmission> admitted = AdmitProgramFiles(verdict, digestsOfTheHeldFiles);
+//   const std::vector<TFileCheck> admitted = AdmitProgramFiles(verdict, digestsOfTheHeldFiles);
 #pragma once
 
 #include <array>
@@ -105,12 +105,12 @@ struct TProgramFile {
     std::optional<TSha256Digest> Digest;
 };
 
-struct TFileAdmission {
+struct TFileCheck {
     std::string Name;
     TFileStatus Status = TFileStatus::Missing;
 };
 
 // The status of each file, in the order given.
-std::vector<TFileAdmission> AdmitProgramFiles(const TManifestVerdict& manifest, const std::vector<TProgramFile>& files);
+std::vector<TFileCheck> AdmitProgramFiles(const TManifestVerdict& manifest, const std::vector<TProgramFile>& files);
 
 const char* FileStatusText(TFileStatus status);  // for tools and tests: "verified", ...

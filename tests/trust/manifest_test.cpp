@@ -160,8 +160,10 @@ TEST(Manifest, FolderStatesGiveEachFileItsStatus)
         const TManifestVerdict verdict =
             VerifyManifest(text ? std::optional(Bytes(*text)) : std::nullopt, verifier);
         EXPECT_EQ(static_cast<int>(verdict.Refusal), static_cast<int>(c.refusal));
-        if (!verdict.Accepted()) EXPECT_TRUE(verdict.Entries.empty());
-        const std::vector<TFileAdmission> admitted = AdmitProgramFiles(verdict, Found(c.files));
+        if (!verdict.Accepted()) {
+            EXPECT_TRUE(verdict.Entries.empty());
+        }
+        const std::vector<TFileCheck> admitted = AdmitProgramFiles(verdict, Found(c.files));
         ASSERT_EQ(admitted.size(), c.expected.size());
         for (std::size_t i = 0; i < admitted.size(); ++i) {
             EXPECT_EQ(admitted[i].Name, PROGRAM_FILE_NAMES[i]);
