@@ -207,7 +207,7 @@ int Verify(const TArgs& args)
     static const char* const kRefusals[] = {"accepted", "missing", "too-large", "malformed", "bad-signature"};
     std::printf("%s\t%s\n", MANIFEST_FILE_NAME, kRefusals[static_cast<int>(verdict.Refusal)]);
     bool allVerified = verdict.Accepted();
-    for (const TFileAdmission& admission : AdmitProgramFiles(verdict, ProgramFilesIn(dir))) {
+    for (const TFileCheck& admission : AdmitProgramFiles(verdict, ProgramFilesIn(dir))) {
         std::printf("%s\t%s\n", admission.Name.c_str(), FileStatusText(admission.Status));
         allVerified &= admission.Status == TFileStatus::Verified || admission.Status == TFileStatus::Missing;
     }
