@@ -27,3 +27,7 @@ bool RestrictLibrarySearch();
 // The library name (a bare file name, "uxtheme.dll") from the system folder,
 // never from anywhere else; empty when it is not there.
 TModuleHandle LoadSystemLibrary(const wchar_t* name);
+
+// bcrypt.dll from the system folder, loaded once and kept for the process's
+// lifetime; null when it cannot be loaded.
+HMODULE BcryptLibrary();

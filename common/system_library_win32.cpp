@@ -30,3 +30,9 @@ TModuleHandle LoadSystemLibrary(const wchar_t* name)
     if (length == 0 || length >= MAX_PATH) return {};
     return TModuleHandle(LoadLibraryW((std::wstring(folder, length) + L'\\' + name).c_str()));
 }
+
+HMODULE BcryptLibrary()
+{
+    static const TModuleHandle library = LoadSystemLibrary(L"bcrypt.dll");
+    return library.Get();
+}

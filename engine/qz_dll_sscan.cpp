@@ -3,7 +3,9 @@
 #include <utility>
 
 #ifdef _WIN32
+#include "common/code_page.h"
 #include "common/executable_path.h"
+#include "common/file_identity.h"
 #include "common/module_export.h"
 #else
 #include "sscan/sscan_engine.h"
@@ -54,14 +56,6 @@ bool TScanEngine::ScanFile(const char* path, TScanFileResult& result) const
 
 namespace {
 
-// A reference on a QZ_SSCAN.DLL that the process has already loaded.
-TModuleHandle AlreadyLoadedLibrary()
-{
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(0, SCAN_ENGINE_LIBRARY_NAME, &module)) return {};
-    return TModuleHandle(module);
-}
-
 // The library in folder, by full path only. A relative folder would send the
 // loader to the current folder; it is refused.
 TModuleHandle LibraryInFolder(const std::string& folder)
@@ -76,13 +70,37 @@ TModuleHandle LibraryInFolder(const std::string& folder)
 
 TScanEngine TScanEngine::Locate(const std::string& programFolder)
 {
+    return Bound(LibraryInFolder(programFolder));
+}
+
+TScanEngine TScanEngine::Bound(TModuleHandle library)
+{
     TScanEngine engine;
-    engine.library_ = AlreadyLoadedLibrary();
-    if (!engine.library_) engine.library_ = LibraryInFolder(programFolder);
+    engine.library_ = std::move(library);
     if (!engine.library_) return engine;
     engine.initscan_ = ModuleExport<TInitScanProc>(engine.library_.Get(), "initscan");
     engine.scanfile_ = ModuleExport<TScanFileProc>(engine.library_.Get(), "scanfile");
     return engine;
+}
+
+TScanEngine TScanEngine::LoadVerified(const std::string& path, void* verifiedFile)
+{
+    const std::optional<TFileIdentity> verified = IdentityOf(verifiedFile);
+    const bool absolute = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    const bool unc = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    if (!verified || (!absolute && !unc)) return {};
+    TModuleHandle library(LoadLibraryExW(WideFromAnsi(path).c_str(), nullptr, 0));
+    if (!library) return {};
+    // The module must be the file held: its name is the path opened, and
+    // what that name reaches is the held file.
+    std::vector<wchar_t> name(32768);
+    const DWORD n = GetModuleFileNameW(library.Get(), name.data(), static_cast<DWORD>(name.size()));
+    if (n == 0 || n >= name.size()) return {};
+    const std::optional<std::string> ansiName = ExactAnsiSpelling(std::wstring_view(name.data(), n));
+    if (!ansiName || lstrcmpiA(ansiName->c_str(), path.c_str()) != 0) return {};
+    const std::optional<TFileIdentity> loaded = IdentityAt(*ansiName);
+    if (!loaded || !(loaded->Id == verified->Id)) return {};
+    return Bound(std::move(library));
 }
 
 #else

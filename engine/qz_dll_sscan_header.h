@@ -3,9 +3,10 @@
 //
 // The program runs with administrator rights, so the library is never looked
 // for by bare name through the system's search (the current folder and the
-// PATH could hold a planted copy): a QZ_SSCAN.DLL already loaded in the
-// process is used as it is, otherwise the one in the program's own folder is
-// loaded by full path. The native build has no library; it binds the engine
+// PATH could hold a planted copy), nor taken because a module of its name is
+// already in the process: the program loads it by full path, only once the
+// signed manifest has admitted it, while the handle it was verified through
+// is held (LoadVerified). The native build has no library; it binds the engine
 // linked into the program, so that the same calls run in tools and tests.
 #pragma once
 
@@ -36,9 +37,14 @@ public:
     TScanEngine& operator=(TScanEngine&& other) noexcept;
 
 #ifdef _WIN32
-    // A QZ_SSCAN.DLL already loaded in the process, else the one in
-    // programFolder (ending with "\"), by full path. Never anywhere else.
+    // The QZ_SSCAN.DLL in programFolder (ending with "\"), by full path,
+    // unverified (tests and tools). Never anywhere else.
     static TScanEngine Locate(const std::string& programFolder);
+    // The library at path (a full path), loaded while verifiedFile, the
+    // handle it was verified through, is held without write or delete
+    // sharing; not usable unless the module loaded is that very file (its
+    // name is path, and path reaches the held file's identity).
+    static TScanEngine LoadVerified(const std::string& path, void* verifiedFile);
 #else
     // The engine linked into the program.
     static TScanEngine Linked();
@@ -58,6 +64,7 @@ public:
 
 private:
 #ifdef _WIN32
+    static TScanEngine Bound(TModuleHandle library);
     TModuleHandle library_;
 #endif
     TInitScanProc initscan_ = nullptr;

@@ -3,10 +3,10 @@
 const char* const APPLICATION_TITLE = "Purvane";
 
 TApplication::TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
-                           TRunJournal& journal)
+                           TRunJournal& journal, TFileAdmission admit)
     : miseAJourDlg_(services.OpenWebPage),
       mainDlg_({services, scanner_, virusFoundDlg_, listeVirusDlg_, miseAJourDlg_, [this] { MadeDialogs(); }}),
-      scanner_(engine, system, mainDlg_, journal)
+      scanner_(engine, system, mainDlg_, journal, std::move(admit))
 {
     mainDlg_.Create();
 }

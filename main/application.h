@@ -20,8 +20,9 @@ extern const char* const APPLICATION_TITLE;
 // it.
 class TApplication {
 public:
+    // admit: which signature files the program's folder check admitted (empty: all).
     TApplication(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
-                 TRunJournal& journal);
+                 TRunJournal& journal, TFileAdmission admit = {});
 
     // Shows the main window and runs the message loop; the exit code.
     int Run();

@@ -12,7 +12,7 @@ void TScanner::LoadSignatures(const std::string& programDir, const TStartupMessa
     };
     if (!signatures_.Engine().Usable()) tell({SCAN_ENGINE_MISSING_TEXT, SCAN_ENGINE_MISSING_CAPTION, true});
     try {
-        signatures_.Load(programDir, tell);
+        signatures_.Load(programDir, tell, admit_);
     } catch (const TSignatureFormatError& error) {
         journal_.StartupMessage({error.what(), SIGNATURE_FORMAT_ERROR_CAPTION});
         JournalLoadedCounts();

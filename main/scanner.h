@@ -19,9 +19,11 @@ extern const char* const SIGNATURE_FORMAT_ERROR_CAPTION;
 
 class TScanner {
 public:
-    // All four must outlive the scanner.
-    TScanner(const TScanEngine& engine, TScanSystem& system, TScanView& view, TRunJournal& journal)
-        : signatures_(engine), system_(system), view_(view), journal_(journal)
+    // All four must outlive the scanner. admit: which signature files the
+    // program's folder check admitted (empty: all).
+    TScanner(const TScanEngine& engine, TScanSystem& system, TScanView& view, TRunJournal& journal,
+             TFileAdmission admit = {})
+        : signatures_(engine), system_(system), view_(view), journal_(journal), admit_(std::move(admit))
     {
     }
 
@@ -46,5 +48,6 @@ private:
     TScanSystem& system_;
     TScanView& view_;
     TRunJournal& journal_;
+    TFileAdmission admit_;
     std::optional<TScanRun> run_;
 };

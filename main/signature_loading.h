@@ -24,6 +24,13 @@ using TEngineHandOver = std::function<void(const TPatternSignature* table, std::
 // Shows one start-up error when its step runs, and asks the application to end.
 using TStartupMessageSink = std::function<void(const TStartupMessage& message)>;
 
+// What the program's folder check says of one of the signature files, by
+// its name: admitted (verified against the signed manifest), absent, or
+// present but refused. An empty function admits every file (sigtool scan,
+// the tests).
+enum class TFileAdmit { Admitted, Absent, Refused };
+using TFileAdmission = std::function<TFileAdmit(const char* name)>;
+
 // Loads SIG_MSN.DAT, then SIG_MSN2.DAT when the first loaded, hands the
 // table to the engine when it holds at most MAX_NB_SIG records, checks the
 // count and the records, then loads mdpe_msn.dat and mdpe_msn2.dat the same
@@ -33,6 +40,9 @@ using TStartupMessageSink = std::function<void(const TStartupMessage& message)>;
 // reported, each as its step runs. A format error in a file is raised
 // (TSignatureFormatError) and ends the loading where it stands; the errors
 // of the steps before it have been reported by then.
+// Only admitted files are read: a main file that is not is reported as if
+// it could not be loaded; a supplement present but refused is left out with
+// a warning; an absent supplement is no error.
 void LoadSignatureDatabases(const std::string& programDir, TPatternSignatureTable& patterns,
                             TPEMD5SignatureTable& fingerprints, const TEngineHandOver& handToEngine,
-                            const TStartupMessageSink& report);
+                            const TStartupMessageSink& report, const TFileAdmission& admit = {});

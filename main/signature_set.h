@@ -26,7 +26,8 @@ public:
     // LoadSignatureDatabases from programDir (ending with the separator),
     // each start-up message to report as its step runs; a format error
     // passes through.
-    void Load(const std::string& programDir, const TStartupMessageSink& report);
+    // Only the files admit admits are read (all when it is empty).
+    void Load(const std::string& programDir, const TStartupMessageSink& report, const TFileAdmission& admit = {});
 
     const TPatternSignatureTable& Patterns() const { return *patterns_; }
     const TPEMD5SignatureTable& Fingerprints() const { return *fingerprints_; }

@@ -2,18 +2,18 @@
 
 #include "common/errors.h"
 
-int WindowlessExitCode(TProgramMode mode, const TRunCounts& counts)
+int WindowlessExitCode(TProgramMode mode, const TRunCounts& counts, bool patternCheckOn)
 {
-    if (counts.Detections == 0) return EXIT_NOTHING_DETECTED;
+    if (counts.Detections == 0) return patternCheckOn ? EXIT_NOTHING_DETECTED : EXIT_NOT_ALL_EXAMINED;
     if (mode == TProgramMode::Analyse || counts.FilesLeft == 0) return EXIT_DETECTIONS_HANDLED;
     return EXIT_NOT_ALL_REMOVED;
 }
 
 int RunWithoutWindow(TProgramMode mode, const std::string& programDir, const TScanEngine& engine,
-                     TScanSystem& system, TRunJournal& journal)
+                     TScanSystem& system, TRunJournal& journal, const TFileAdmission& admit)
 {
     TWindowlessView view(mode == TProgramMode::Auto ? TPromptAnswer::Delete : TPromptAnswer::Ignore);
-    TScanner scanner(engine, system, view, journal);
+    TScanner scanner(engine, system, view, journal, admit);
     bool failed = false;
     try {
         scanner.LoadSignatures(programDir, [&](const TStartupMessage& message) { failed = failed || !message.Warning; });
@@ -26,5 +26,5 @@ int RunWithoutWindow(TProgramMode mode, const std::string& programDir, const TSc
     }
     TScanRun& run = scanner.Run();
     run.Run();
-    return WindowlessExitCode(mode, run.Counts());
+    return WindowlessExitCode(mode, run.Counts(), engine.Usable());
 }

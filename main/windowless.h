@@ -3,7 +3,7 @@
 // waits for a click; the journal (the report) gets the start-up's messages
 // and the run, and the exit code tells the outcome:
 //
-//   Purvane.exe /auto /rapport:\\serveur\rapports\PC-12.txt   -> 0, 1, 2 or 3
+//   Purvane.exe /auto /rapport:\\serveur\rapports\PC-12.txt   -> 0, 1, 2, 3 or 6
 #pragma once
 
 #include <string>
@@ -19,6 +19,7 @@ constexpr int EXIT_RUN_IMPOSSIBLE = 3;      // the start-up ended the program
 constexpr int EXIT_UNKNOWN_SWITCH = 4;
 constexpr int EXIT_RESTORED = 0;              // /restaurer: the file is back
 constexpr int EXIT_RESTORE_REFUSED = 5;       // /restaurer: refused, the reason in the report
+constexpr int EXIT_NOT_ALL_EXAMINED = 6;      // nothing detected, but the pattern check was off
 
 // The window's narrow interface with no window behind it: each prompt gets
 // the mode's answer, the rest goes nowhere, and nothing ever stops the run.
@@ -43,11 +44,14 @@ private:
     TPromptAnswer answer_;
 };
 
-// The exit code of a whole run in mode (Auto or Analyse).
-int WindowlessExitCode(TProgramMode mode, const TRunCounts& counts);
+// The exit code of a whole run in mode (Auto or Analyse). A run without the
+// pattern check (the engine missing or refused) that detected nothing did
+// not examine everything: it never ends with EXIT_NOTHING_DETECTED.
+int WindowlessExitCode(TProgramMode mode, const TRunCounts& counts, bool patternCheckOn = true);
 
 // mode (Auto or Analyse) from the start-up's checks over programDir to the
 // end of one whole run. A start-up error or a format error in a signature
 // file ends it with EXIT_RUN_IMPOSSIBLE, after the journal's StartupFailed.
+// admit: which signature files the program's folder check admitted (empty: all).
 int RunWithoutWindow(TProgramMode mode, const std::string& programDir, const TScanEngine& engine,
-                     TScanSystem& system, TRunJournal& journal);
+                     TScanSystem& system, TRunJournal& journal, const TFileAdmission& admit = {});

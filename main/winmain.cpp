@@ -15,6 +15,7 @@
 #include "main/windowless.h"
 #include "quarantine/win32_quarantine.h"
 #include "main/report/report_win32.h"
+#include "trust/win32_program_files.h"
 
 namespace {
 
@@ -30,12 +31,12 @@ std::string AnsiCommandLine()
 }
 
 int RunWindow(const TPlatformServices& services, const TScanEngine& engine, TScanSystem& system,
-              TRunJournal& journal)
+              TRunJournal& journal, const TFileAdmission& admit)
 {
     const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        TApplication application(services, engine, system, journal);
+        TApplication application(services, engine, system, journal, admit);
         const int code = application.Run();
         if (application.MainDlg().QuitRequested()) journal.StartupFailed();
         return code;
@@ -80,6 +81,26 @@ bool CheckProgramFolder(const std::string& programDir, TProgramMode mode, TRunJo
     return false;
 }
 
+// The engine library, only when the manifest admitted it, loaded while
+// its verified handle is held; otherwise none (the missing-engine warning).
+TScanEngine VerifiedScanEngine(const TProgramFiles& files)
+{
+    if (files.Status(ENGINE_FILE_NAME) != TFileStatus::Verified) return {};
+    return TScanEngine::LoadVerified(files.Path(ENGINE_FILE_NAME), files.Handle(ENGINE_FILE_NAME));
+}
+
+// The signature files the start-up may read: those the manifest admitted.
+TFileAdmission AdmittedBy(const TProgramFiles& files)
+{
+    return [&files](const char* name) {
+        switch (files.Status(name)) {
+        case TFileStatus::Verified: return TFileAdmit::Admitted;
+        case TFileStatus::Missing: return TFileAdmit::Absent;
+        default: return TFileAdmit::Refused;
+        }
+    };
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -101,11 +122,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         SystemReportClock(), files, {commandLine.ReportPath, {programDir, TemporaryFolder()}});
     // Before anything of the folder is loaded.
     if (!CheckProgramFolder(programDir, commandLine.Mode, journal)) return EXIT_RUN_IMPOSSIBLE;
-    const TScanEngine engine = LoadScanEngine();
+    // The program's files, held open for the whole run from here on and
+    // checked against the signed manifest, before anything of them is used.
+    const TCngSignatureVerifier verifier(SIGNING_PUBLIC_KEY);
+    const TProgramFiles programFiles = TProgramFiles::Open(programDir, verifier);
+    const TFileAdmission admit = AdmittedBy(programFiles);
+    const TScanEngine engine = VerifiedScanEngine(programFiles);
     switch (commandLine.Mode) {
-    case TProgramMode::Window: return RunWindow(services, engine, system, journal);
+    case TProgramMode::Window: return RunWindow(services, engine, system, journal, admit);
     case TProgramMode::Auto:
-    case TProgramMode::Analyse: return RunWithoutWindow(commandLine.Mode, programDir, engine, system, journal);
+    case TProgramMode::Analyse: return RunWithoutWindow(commandLine.Mode, programDir, engine, system, journal, admit);
     case TProgramMode::QuarantineList:
     case TProgramMode::Restore: return RunQuarantineCommand(commandLine, quarantine, journal);
     }

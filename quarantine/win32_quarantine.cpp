@@ -8,6 +8,7 @@
 #include "common/file.h"
 #include "common/handle.h"
 #include "common/module_export.h"
+#include "common/system_library.h"
 #include "common/text.h"
 
 namespace {
@@ -21,18 +22,12 @@ constexpr DWORD kRestoredAttributes =
 using TGenRandom = NTSTATUS(WINAPI*)(BCRYPT_ALG_HANDLE, PUCHAR, ULONG, ULONG);
 
 // The system's random numbers; the performance counter, which never gives
-// the same value twice, where they fail. The cryptography library is loaded,
-// from the system folder, only when a copy is kept: at the program's start
-// it would cost a library and its own start.
+// the same value twice, where they fail. The cryptography library comes
+// from the system folder.
 std::uint64_t RandomNumber()
 {
     std::uint64_t value = 0;
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    const TModuleHandle bcrypt(length > 0 && length < MAX_PATH - 12
-                                   ? LoadLibraryW((std::wstring(system, length) + L"\\bcrypt.dll").c_str())
-                                   : nullptr);
-    const auto generate = ModuleExport<TGenRandom>(bcrypt.Get(), "BCryptGenRandom");
+    const auto generate = ModuleExport<TGenRandom>(BcryptLibrary(), "BCryptGenRandom");
     if (generate && BCRYPT_SUCCESS(generate(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
                                             BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return value;

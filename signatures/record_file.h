@@ -3,6 +3,9 @@
 // read in large blocks so that a quarter of a million records load at once.
 #pragma once
 
+#include <filesystem>
+#include <system_error>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -81,7 +84,7 @@ bool ReadRecordsFrom(TSource& source, std::uint64_t size, std::size_t recordSize
     return true;
 }
 
-// Opens path for reading and writing (existing file, read/write sharing) and
+// Opens path for reading (existing file, read/write sharing) and
 // hands every complete record to onRecord as ReadRecordsFrom does. False when
 // the file does not open or a read fails; the records delivered before the
 // failure stay delivered. A file shorter than one record is no error.
@@ -89,7 +92,13 @@ bool ReadRecordsFrom(TSource& source, std::uint64_t size, std::size_t recordSize
 template <typename OnRecord>
 bool ReadSignatureRecords(const std::string& path, std::size_t recordSize, OnRecord&& onRecord)
 {
-    TFile file = TFile::Open(path, TFile::TAccess::ReadWrite);
+    // A read-only file is refused, as an opening for writing would refuse
+    // it; the file is opened for reading alone, so that the program's own
+    // handle on it, which shares reading only, does not stand in the way.
+    std::error_code ec;
+    const std::filesystem::perms perms = std::filesystem::status(path, ec).permissions();
+    if (!ec && (perms & std::filesystem::perms::owner_write) == std::filesystem::perms::none) return false;
+    TFile file = TFile::Open(path, TFile::TAccess::Read);
     if (!file.IsOpen()) return false;
     std::uint64_t size = 0;
     if (!file.GetSize(size)) return false;

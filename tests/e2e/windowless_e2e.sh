@@ -22,7 +22,7 @@ plant_samples "$c" "$bin"
 # there alone.
 prog=$work/prog
 mkdir -p "$prog"
-cp "$bin"/{Purvane.exe,QZ_SSCAN.DLL,SIG_MSN.DAT,SIG_MSN2.DAT,mdpe_msn.dat,mdpe_msn2.dat} "$prog/"
+cp "$bin"/{Purvane.exe,QZ_SSCAN.DLL,SIG_MSN.DAT,SIG_MSN2.DAT,mdpe_msn.dat,mdpe_msn2.dat,PURVANE.SIG} "$prog/"
 
 # watch [--start CMD]... -- SWITCHES: runs the program, keeps the watcher's
 # lines in $out and the program's exit code in $code.

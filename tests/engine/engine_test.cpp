@@ -216,19 +216,40 @@ TEST_F(EngineLibraryTest, LoadsTheLibraryOfTheProgramFolderByFullPath)
     ExpectFound(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
 }
 
-TEST_F(EngineLibraryTest, UsesALibraryAlreadyLoadedWithoutLoadingAgain)
+// A module of the library's name already in the process was not verified:
+// it is never taken in place of the folder's file.
+TEST_F(EngineLibraryTest, ALibraryAlreadyLoadedIsNotTaken)
 {
     const TModuleHandle held(LoadLibraryA((ProgramFolder() + SCAN_ENGINE_LIBRARY_NAME).c_str()));
     ASSERT_TRUE(held);
+    const TScanEngine engine = TScanEngine::Locate(FolderOf(emptyFolder_));
+    EXPECT_FALSE(engine.Usable());
+    EXPECT_EQ(engine.Library(), nullptr);
+}
+
+// The verified load: by the path opened, only when the module is the held file.
+TEST_F(EngineLibraryTest, LoadsTheVerifiedFileOnly)
+{
+    const auto open = [](const std::string& path) {
+        return TFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    };
+    const std::string real = ProgramFolder() + SCAN_ENGINE_LIBRARY_NAME;
+    const std::string fake = FakeEngineFolder("found2") + SCAN_ENGINE_LIBRARY_NAME;
+    const TFileHandle realFile = open(real), fakeFile = open(fake);
+    ASSERT_TRUE(realFile);
+    ASSERT_TRUE(fakeFile);
     {
-        const TScanEngine engine = TScanEngine::Locate(FolderOf(emptyFolder_));
+        const TScanEngine engine = TScanEngine::LoadVerified(real, realFile.Get());
         ASSERT_TRUE(engine.Usable());
-        EXPECT_EQ(engine.Library(), held.Get());
-        const auto table = MotifTable();
-        ASSERT_EQ(engine.InitScan(table.data(), 3), kCompiled);
-        ExpectFound(Scan(engine, dir_.Write("f.bin", DataWithMotif(100, 20))), "Motif.B");
+        EXPECT_TRUE(SameText(ModulePath(engine.Library()), real));
     }
-    EXPECT_EQ(GetModuleHandleA(SCAN_ENGINE_LIBRARY_NAME), held.Get());  // still loaded: ours is released alone
+    // A handle on another file than the path loads: refused.
+    EXPECT_FALSE(TScanEngine::LoadVerified(real, fakeFile.Get()).Usable());
+    EXPECT_FALSE(TScanEngine::LoadVerified(fake, realFile.Get()).Usable());
+    // A relative path, or no handle: refused.
+    EXPECT_FALSE(TScanEngine::LoadVerified(SCAN_ENGINE_LIBRARY_NAME, realFile.Get()).Usable());
+    EXPECT_FALSE(TScanEngine::LoadVerified(real, INVALID_HANDLE_VALUE).Usable());
 }
 
 TEST_F(EngineLibraryTest, AFoundValueOtherThanOneIsNoDetection)

@@ -52,8 +52,8 @@ struct TOutcome {
 
 // The folder's files written in a new folder, then loaded from it; or, with
 // fromCurrent, loaded with an empty folder while that folder is the current
-// one.
-TOutcome Load(const TFolder& f, bool fromCurrent = false)
+// one. admit tells which files the start-up may read (all, by default).
+TOutcome Load(const TFolder& f, bool fromCurrent = false, const TFileAdmission& admit = {})
 {
     TTempDir dir;
     WritePatterns(dir, "SIG_MSN.DAT", f.patterns, 1);
@@ -69,7 +69,7 @@ TOutcome Load(const TFolder& f, bool fromCurrent = false)
         LoadSignatureDatabases(
             fromCurrent ? std::string() : dir.Path(""), patterns, fingerprints,
             [&](const TPatternSignature*, std::int32_t n) { outcome.handedOver = n; },
-            [&](const TStartupMessage& m) { outcome.texts.push_back(m.Text); });
+            [&](const TStartupMessage& m) { outcome.texts.push_back(m.Text); }, admit);
     });
     std::filesystem::current_path(current);
     if (error != "no error") outcome.texts.push_back("raised: " + error);
@@ -150,6 +150,47 @@ TEST(SignatureLoading, FormatErrorsKeepEarlierMessages)
         EXPECT_EQ(outcome.texts, c.texts) << c.what;
         EXPECT_EQ(outcome.handedOver, c.handedOver) << c.what;
         EXPECT_EQ(outcome.fingerprintCount, c.fingerprintCount) << c.what;
+    }
+}
+
+// Only admitted files are read: a main file refused is as if missing, a
+// supplement refused is left out with a warning, an absent one is no error.
+TEST(SignatureLoading, OnlyAdmittedFilesAreRead)
+{
+    const std::string kPatternsRefused =
+        "Le fichier SIG_MSN2.DAT n'est pas celui qui a \xE9t\xE9 livr\xE9 avec le programme : il est ignor\xE9.";
+    const std::string kFingerprintsRefused =
+        "Le fichier mdpe_msn2.dat n'est pas celui qui a \xE9t\xE9 livr\xE9 avec le programme : il est ignor\xE9.";
+    struct TCase {
+        const char* what;
+        std::vector<std::string> refused, absent;  // the others admitted
+        std::vector<std::string> texts;
+        std::int32_t handedOver;
+        std::int32_t fingerprintCount;
+    };
+    const TCase cases[] = {
+        {"all admitted", {}, {}, {}, 190, 5},
+        {"pattern supplement refused", {"SIG_MSN2.DAT"}, {}, {kPatternsRefused}, 150, 5},
+        {"fingerprint supplement refused", {"mdpe_msn2.dat"}, {}, {kFingerprintsRefused}, 190, 2},
+        {"supplements absent", {}, {"SIG_MSN2.DAT", "mdpe_msn2.dat"}, {}, 150, 2},
+        {"main pattern file refused", {"SIG_MSN.DAT"}, {}, {kNoPatterns, kTooFew}, -1, 5},
+        {"main fingerprint file refused", {"mdpe_msn.dat"}, {}, {kNoFingerprints}, 190, 0},
+        {"main files absent", {}, {"SIG_MSN.DAT", "mdpe_msn.dat"}, {kNoPatterns, kTooFew, kNoFingerprints}, -1, 0},
+    };
+    for (const TCase& c : cases) {
+        std::vector<std::string> asked;
+        const TOutcome outcome = Load({{150}, {40}, {2}, {3}}, false, [&](const char* name) {
+            asked.push_back(name);
+            for (const std::string& r : c.refused)
+                if (r == name) return TFileAdmit::Refused;
+            for (const std::string& a : c.absent)
+                if (a == name) return TFileAdmit::Absent;
+            return TFileAdmit::Admitted;
+        });
+        EXPECT_EQ(outcome.texts, c.texts) << c.what;
+        EXPECT_EQ(outcome.handedOver, c.handedOver) << c.what;
+        EXPECT_EQ(outcome.fingerprintCount, c.fingerprintCount) << c.what;
+        EXPECT_FALSE(asked.empty()) << c.what;
     }
 }
 

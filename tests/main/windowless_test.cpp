@@ -17,19 +17,27 @@ TEST(Windowless, ExitCodes)
     const struct {
         TProgramMode mode;
         int detections, filesLeft;
+        bool patternCheckOn;
         int code;
     } cases[] = {
-        {TProgramMode::Auto, 0, 0, EXIT_NOTHING_DETECTED},
-        {TProgramMode::Analyse, 0, 0, EXIT_NOTHING_DETECTED},
-        {TProgramMode::Auto, 3, 0, EXIT_DETECTIONS_HANDLED},
-        {TProgramMode::Auto, 3, 1, EXIT_NOT_ALL_REMOVED},
-        {TProgramMode::Analyse, 3, 2, EXIT_DETECTIONS_HANDLED},
+        {TProgramMode::Auto, 0, 0, true, EXIT_NOTHING_DETECTED},
+        {TProgramMode::Analyse, 0, 0, true, EXIT_NOTHING_DETECTED},
+        {TProgramMode::Auto, 3, 0, true, EXIT_DETECTIONS_HANDLED},
+        {TProgramMode::Auto, 3, 1, true, EXIT_NOT_ALL_REMOVED},
+        {TProgramMode::Analyse, 3, 2, true, EXIT_DETECTIONS_HANDLED},
+        // Without the engine: never 0; detections keep their codes.
+        {TProgramMode::Auto, 0, 0, false, EXIT_NOT_ALL_EXAMINED},
+        {TProgramMode::Analyse, 0, 0, false, EXIT_NOT_ALL_EXAMINED},
+        {TProgramMode::Auto, 2, 0, false, EXIT_DETECTIONS_HANDLED},
+        {TProgramMode::Auto, 2, 1, false, EXIT_NOT_ALL_REMOVED},
+        {TProgramMode::Analyse, 2, 2, false, EXIT_DETECTIONS_HANDLED},
     };
     for (const auto& c : cases) {
         TRunCounts counts;
         counts.Detections = c.detections;
         counts.FilesLeft = c.filesLeft;
-        EXPECT_EQ(WindowlessExitCode(c.mode, counts), c.code) << c.detections << " " << c.filesLeft;
+        EXPECT_EQ(WindowlessExitCode(c.mode, counts, c.patternCheckOn), c.code)
+            << c.detections << " " << c.filesLeft << " " << c.patternCheckOn;
     }
 }
 
@@ -74,11 +82,13 @@ TEST(Windowless, ARunOverTheShippedSet)
 }
 
 // Without the engine the run goes on, on fingerprints alone; the report says why.
+// The run goes on without the pattern check, and a clean run does not end
+// with 0: it did not examine everything.
 TEST(Windowless, AMissingEngineIsAWarning)
 {
     const TScanEngine none;
     const TOutcome outcome = RunIn(ProgramFolder(), none);
-    EXPECT_EQ(outcome.code, EXIT_NOTHING_DETECTED);
+    EXPECT_EQ(outcome.code, EXIT_NOT_ALL_EXAMINED);
     ASSERT_FALSE(outcome.events.empty());
     EXPECT_EQ(outcome.events[0], std::string("warning ") + SCAN_ENGINE_MISSING_CAPTION + " | " + SCAN_ENGINE_MISSING_TEXT);
     EXPECT_EQ(outcome.events.back(), "run ended");

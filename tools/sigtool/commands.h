@@ -16,6 +16,10 @@ int ExportClamav(const TArgs& args);
 int MakeSamples(const TArgs& args);
 int Fingerprint(const TArgs& args);
 int Scan(const TArgs& args);
+int Keygen(const TArgs& args);
+int PublicKey(const TArgs& args);
+int Sign(const TArgs& args);
+int Verify(const TArgs& args);
 
 // Prints a Windows-1252 message on stderr as UTF-8.
 void PrintError(const std::string& message);

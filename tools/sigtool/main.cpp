@@ -23,6 +23,12 @@ const TCommand kCommands[] = {
     {"make-samples", "OUTDIR", MakeSamples},
     {"fingerprint", "[--name NAME] FILE...", Fingerprint},
     {"scan", "--db DIR PATH...", Scan},
+#ifndef _WIN32
+    {"keygen", "KEYFILE", Keygen},
+    {"public-key", "KEYFILE OUT.cpp", PublicKey},
+    {"sign", "DIR [--cle KEYFILE]", Sign},
+    {"verify", "DIR [--cle KEYFILE]", Verify},
+#endif
 };
 
 int Usage()
