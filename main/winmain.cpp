@@ -51,7 +51,7 @@ int RunWindow(const TPlatformServices& services, const TScanEngine& engine, TSca
 int RunQuarantineCommand(const TCommandLine& commandLine, TWin32Quarantine& quarantine, TReportJournal& journal)
 {
     if (commandLine.Mode == TProgramMode::QuarantineList) {
-        journal.CommandReport(QuarantineListText(quarantine.Entries()));
+        journal.CommandReport(QuarantineListText(quarantine.List()));
         return EXIT_NOTHING_DETECTED;
     }
     const TRestoreResult result = quarantine.Restore(commandLine.RestoreId);

@@ -1,0 +1,16 @@
+#include "quarantine/protected_folder.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsOurs(TTrustee trustee) { return trustee == TTrustee::Administrators || trustee == TTrustee::System; }
+
+} // namespace
+
+bool IsAsTheProgramMakesIt(const TObjectFacts& facts)
+{
+    return facts.IsContainer && !facts.IsLink && IsOurs(facts.Owner) && facts.HasDacl && facts.DaclProtected &&
+           std::all_of(facts.Aces.begin(), facts.Aces.end(),
+                       [](const TAceFacts& ace) { return ace.Allows && IsOurs(ace.Trustee); });
+}
