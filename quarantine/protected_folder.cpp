@@ -14,3 +14,9 @@ bool IsAsTheProgramMakesIt(const TObjectFacts& facts)
            std::all_of(facts.Aces.begin(), facts.Aces.end(),
                        [](const TAceFacts& ace) { return ace.Allows && IsOurs(ace.Trustee); });
 }
+
+bool IsTrusted(const TObjectFacts& facts, const std::optional<TObjectFacts>& madeHere)
+{
+    if (IsAsTheProgramMakesIt(facts)) return true;
+    return madeHere && !IsAsTheProgramMakesIt(*madeHere) && facts.IsContainer && !facts.IsLink && facts == *madeHere;
+}

@@ -6,6 +6,8 @@
 // create folders under ProgramData.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 enum class TTrustee { Administrators, System, Other };
@@ -14,6 +16,8 @@ enum class TTrustee { Administrators, System, Other };
 struct TAceFacts {
     bool Allows = false;  // an "allowed" entry; false for a denial or any other kind
     TTrustee Trustee = TTrustee::Other;
+    std::uint32_t Rights = 0;  // its access mask
+    bool operator==(const TAceFacts&) const = default;
 };
 
 // What the system says of an object and its security descriptor.
@@ -24,9 +28,19 @@ struct TObjectFacts {
     bool HasDacl = false;        // no DACL grants everyone everything
     bool DaclProtected = false;  // inherits nothing from its parent
     std::vector<TAceFacts> Aces;
+    bool operator==(const TObjectFacts&) const = default;
 };
 
 // True when the object is a container, no link, owned by the Administrators
 // or SYSTEM, with a protected DACL whose every entry grants the
 // Administrators or SYSTEM; an object that is not is never adopted.
 bool IsAsTheProgramMakesIt(const TObjectFacts& facts);
+
+// True when an object found in place may be used: it is exactly as the
+// program makes it. madeHere, when known, holds the facts the system gives
+// of an object the program has just made with its security: where they are
+// not the program's, the system does not keep that security (a volume
+// without security, Wine, which keeps neither an owner but the Unix file's
+// nor a DACL's protection): nothing can be protected there, and an object
+// is used when its facts are exactly those.
+bool IsTrusted(const TObjectFacts& facts, const std::optional<TObjectFacts>& madeHere);

@@ -4,6 +4,7 @@
 
 #include <aclapi.h>
 
+#include <functional>
 #include <vector>
 
 #include "common/file.h"
@@ -114,14 +115,43 @@ bool SetAside(const std::wstring& path)
     return false;
 }
 
-// The folder at path, held, when it is exactly as the program makes it.
-TFileHandle HoldIfOurs(const std::wstring& path)
+// Gives the folder at path, which the program has just made, its security
+// again through a handle.
+void ApplyToNewFolder(const std::wstring& path, TProtectedSecurity& security)
+{
+    const TFileHandle folder(CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (folder) security.ApplyTo(folder.Get(), false);
+}
+
+// The facts the system gives of a folder the program makes with security:
+// one made at path, read, and deleted; nothing when it cannot be made.
+std::optional<TObjectFacts> FactsOfAFolderMadeHere(const std::wstring& path, TProtectedSecurity& security)
+{
+    if (!CreateDirectoryW(path.c_str(), static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()))) return std::nullopt;
+    const TFileHandle folder(CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER | DELETE | FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder) {
+        RemoveDirectoryW(path.c_str());
+        return std::nullopt;
+    }
+    std::optional<TObjectFacts> facts;
+    if (security.ApplyTo(folder.Get(), false)) facts = FactsOfFolder(folder.Get());
+    MarkForDeletion(folder.Get());
+    return facts;
+}
+
+// The folder at path, held, when it may be used (IsTrusted); madeHere is
+// asked for only when the folder is not exactly as the program makes it.
+TFileHandle HoldIfTrusted(const std::wstring& path, const std::function<std::optional<TObjectFacts>()>& madeHere)
 {
     bool isLink = false;
     TFileHandle folder = HoldFolder(path, kTakeAccess, isLink);
     if (!folder) return {};
     const std::optional<TObjectFacts> facts = FactsOfFolder(folder.Get());
-    if (!facts || !IsAsTheProgramMakesIt(*facts)) return {};
+    if (!facts || !(IsAsTheProgramMakesIt(*facts) || IsTrusted(*facts, madeHere()))) return {};
     return folder;
 }
 
@@ -157,6 +187,37 @@ TProtectedSecurity::~TProtectedSecurity() = default;
 
 bool TProtectedSecurity::IsValid() const { return parts_->Valid; }
 
+bool TProtectedSecurity::ApplyTo(void* handle, bool isKey)
+{
+    return SetSecurityInfo(handle, isKey ? SE_REGISTRY_KEY : SE_FILE_OBJECT,
+                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                           parts_->Administrators.data(), nullptr, reinterpret_cast<PACL>(parts_->Acl.data()),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+std::optional<TObjectFacts> FactsOfAKeyMadeHere(const std::wstring& path, TProtectedSecurity& security)
+{
+    HKEY opened = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                        READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY,
+                        static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()), &opened, &disposition) != ERROR_SUCCESS)
+        return std::nullopt;
+    TRegistryKey key(opened);
+    std::optional<TObjectFacts> facts;
+    DWORD size = 0;
+    constexpr SECURITY_INFORMATION kWanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (disposition == REG_CREATED_NEW_KEY && security.ApplyTo(key.Get(), true) &&
+        RegGetKeySecurity(key.Get(), kWanted, nullptr, &size) == ERROR_INSUFFICIENT_BUFFER) {
+        std::vector<BYTE> descriptor(size);
+        if (RegGetKeySecurity(key.Get(), kWanted, descriptor.data(), &size) == ERROR_SUCCESS)
+            facts = FactsOfDescriptor(descriptor.data(), true, false);
+    }
+    key.Reset();
+    if (disposition == REG_CREATED_NEW_KEY) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
+    return facts;
+}
+
 void* TProtectedSecurity::Attributes() { return &parts_->Attributes; }
 
 TObjectFacts FactsOfDescriptor(void* descriptor, bool isContainer, bool isLink)
@@ -179,6 +240,7 @@ TObjectFacts FactsOfDescriptor(void* descriptor, bool isContainer, bool isLink)
         if (GetAce(dacl, i, &ace) && static_cast<const ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
             aceFacts.Allows = true;
             aceFacts.Trustee = TrusteeOf(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart);
+            aceFacts.Rights = static_cast<ACCESS_ALLOWED_ACE*>(ace)->Mask;
         }
         facts.Aces.push_back(aceFacts);
     }
@@ -212,12 +274,34 @@ TFileHandle TakeProtectedFolder(const std::wstring& path)
     TProtectedSecurity security(FILE_ALL_ACCESS);
     if (!security.IsValid()) return {};
     const TBackupPrivileges privileges;
+    std::optional<std::optional<TObjectFacts>> madeHere;  // asked for once, when needed
+    const auto factsMadeHere = [&] {
+        if (!madeHere) madeHere = FactsOfAFolderMadeHere(path + L".sonde", security);
+        return *madeHere;
+    };
     for (int attempt = 0; attempt < kTakeAttempts; ++attempt) {
         // Fails when something is there already: it is judged below.
-        CreateDirectoryW(path.c_str(), static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()));
-        TFileHandle folder = HoldIfOurs(path);
+        if (CreateDirectoryW(path.c_str(), static_cast<SECURITY_ATTRIBUTES*>(security.Attributes())))
+            ApplyToNewFolder(path, security);
+        TFileHandle folder = HoldIfTrusted(path, factsMadeHere);
         if (folder) return folder;
         if (!SetAside(path)) return {};
     }
     return {};
+}
+
+TProtectedSubfolder TakeProtectedSubfolder(const std::wstring& base, const std::wstring& name)
+{
+    if (base.empty()) return {};
+    std::wstring own = base;
+    while (!own.empty() && own.back() == L'\\') own.pop_back();
+    own += L"\\Purvane";
+    // Purvane first: once it is ours, nobody else can make anything in it.
+    TProtectedSubfolder taken;
+    taken.Own = TakeProtectedFolder(own);
+    if (!taken.Own) return {};
+    taken.Folder = TakeProtectedFolder(own + L"\\" + name);
+    if (!taken.Folder) return {};
+    taken.Path = own + L"\\" + name + L"\\";
+    return taken;
 }

@@ -27,6 +27,17 @@ TFileHandle HoldFolder(const std::wstring& path, std::uint32_t access, bool& isL
 // be had; nothing is adopted then.
 TFileHandle TakeProtectedFolder(const std::wstring& path);
 
+// BASE\Purvane and BASE\Purvane\NAME, taken as protected folders in that
+// order and held while this lives: the program's tree under ProgramData (its
+// quarantine, its reports). Empty unless both are had.
+struct TProtectedSubfolder {
+    TFileHandle Own;     // BASE\Purvane
+    TFileHandle Folder;  // BASE\Purvane\NAME
+    std::wstring Path;   // BASE\Purvane\NAME\, with its trailing "\"
+    explicit operator bool() const { return static_cast<bool>(Folder); }
+};
+TProtectedSubfolder TakeProtectedSubfolder(const std::wstring& base, const std::wstring& name);
+
 // The facts the trust rule reads, of the folder open as folder (with
 // READ_CONTROL); nothing when the system does not give them.
 std::optional<TObjectFacts> FactsOfFolder(void* folder);
@@ -43,11 +54,21 @@ public:
 
     bool IsValid() const;
     void* Attributes();  // a SECURITY_ATTRIBUTES for the calls that make objects
+    // Sets the owner and the DACL again through handle, a folder (or a
+    // registry key) the program has just made, opened with WRITE_OWNER and
+    // WRITE_DAC: a system that does not take them at the making (Wine) takes
+    // them so.
+    bool ApplyTo(void* handle, bool isKey);
 
 private:
     struct TParts;
     std::unique_ptr<TParts> parts_;
 };
+
+// The facts the system gives of a registry key the program makes with
+// security: one made at path (volatile), read, and deleted; nothing when it
+// cannot be made.
+std::optional<TObjectFacts> FactsOfAKeyMadeHere(const std::wstring& path, TProtectedSecurity& security);
 
 // The facts of a security descriptor (with its owner and DACL), for an
 // object that is a container or not, a link or not.

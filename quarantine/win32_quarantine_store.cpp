@@ -20,15 +20,16 @@ constexpr wchar_t kSecretValue[] = L"CleQuarantaine";
 
 using TGenRandom = NTSTATUS(WINAPI*)(BCRYPT_ALG_HANDLE, PUCHAR, ULONG, ULONG);
 
-// True when key is exactly as the program makes its protected objects.
-bool IsKeyOurs(HKEY key)
+// True when key, at path, may be trusted (IsTrusted).
+bool IsKeyTrusted(HKEY key, const std::wstring& path, TProtectedSecurity& security)
 {
     DWORD size = 0;
     constexpr SECURITY_INFORMATION kWanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     if (RegGetKeySecurity(key, kWanted, nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size == 0) return false;
     std::vector<BYTE> descriptor(size);
     if (RegGetKeySecurity(key, kWanted, descriptor.data(), &size) != ERROR_SUCCESS) return false;
-    return IsAsTheProgramMakesIt(FactsOfDescriptor(descriptor.data(), true, false));
+    const TObjectFacts facts = FactsOfDescriptor(descriptor.data(), true, false);
+    return IsAsTheProgramMakesIt(facts) || IsTrusted(facts, FactsOfAKeyMadeHere(path + L"-sonde", security));
 }
 
 // Deletes the key at path under HKEY_LOCAL_MACHINE, with what it holds.
@@ -55,12 +56,13 @@ std::optional<TQuarantineSecret> TrustedSecret(const std::wstring& path)
         HKEY opened = nullptr;
         DWORD disposition = 0;
         if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE | READ_CONTROL | KEY_WOW64_64KEY,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE | READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY,
                             static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()), &opened,
                             &disposition) != ERROR_SUCCESS)
             return std::nullopt;
         TRegistryKey key(opened);
-        if (!IsKeyOurs(key.Get())) {
+        if (disposition == REG_CREATED_NEW_KEY) security.ApplyTo(key.Get(), true);
+        if (!IsKeyTrusted(key.Get(), path, security)) {
             key.Reset();
             if (!DeleteKey(path)) return std::nullopt;
             continue;
@@ -110,8 +112,7 @@ bool SystemRandomBytes(std::span<std::uint8_t> bytes)
 }
 
 struct TWin32QuarantineStore::THeldFolders {
-    TFileHandle Own;      // BASE\Purvane
-    TFileHandle Entries;  // BASE\Purvane\Quarantaine
+    TProtectedSubfolder Folders;  // BASE\Purvane\Quarantaine
 };
 
 TWin32QuarantineStore::TWin32QuarantineStore(std::wstring base, std::wstring secretKey)
@@ -132,13 +133,9 @@ std::wstring TWin32QuarantineStore::EntryPath(const std::string& id) const
 const TWin32QuarantineStore::THeldFolders* TWin32QuarantineStore::Folders()
 {
     if (held_ || base_.empty()) return held_.get();
-    // Purvane first: once it is ours, nobody else can make anything in it.
-    TFileHandle own = TakeProtectedFolder(base_ + L"\\Purvane");
-    if (!own) return nullptr;
-    const std::wstring entriesPath = FolderPath();
-    TFileHandle entries = TakeProtectedFolder(entriesPath.substr(0, entriesPath.size() - 1));
-    if (!entries) return nullptr;
-    held_ = std::make_unique<THeldFolders>(THeldFolders{std::move(own), std::move(entries)});
+    TProtectedSubfolder taken = TakeProtectedSubfolder(base_, L"Quarantaine");
+    if (!taken) return nullptr;
+    held_ = std::make_unique<THeldFolders>(THeldFolders{std::move(taken)});
     return held_.get();
 }
 
