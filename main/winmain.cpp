@@ -78,11 +78,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Where the program's folder cannot take the report: a folder that only
     // administrators can write into, never the user's own.
     TReportsFolder reportsFolder;
-    std::vector<std::string> reportFolders = {programDir};
-    if (!reportsFolder.Path().empty()) reportFolders.push_back(reportsFolder.Path());
     TReportJournal journal(
         {PROGRAM_CAPTION, CurrentWindowsFacts(system.MissesModulesOf64BitProcesses()), programDir, commandLine.Mode},
-        SystemReportClock(), files, {commandLine.ReportPath, std::move(reportFolders)});
+        SystemReportClock(), files,
+        {commandLine.ReportPath, {programDir}, [&reportsFolder] { return reportsFolder.Path(); }});
     switch (commandLine.Mode) {
     case TProgramMode::Window: return RunWindow(services, engine, system, journal);
     case TProgramMode::Auto:

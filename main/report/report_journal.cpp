@@ -24,6 +24,8 @@ std::unique_ptr<TReportFile> OpenReportFile(TReportFiles& files, const TReportPl
         if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, places.ChosenPath)) return file;
     for (const std::string& folder : places.Folders)
         if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, folder + ReportFileName(started))) return file;
+    const std::string last = places.LastFolder ? places.LastFolder() : std::string();
+    if (!last.empty()) return CreateFirstFree(files, last + ReportFileName(started));
     return nullptr;
 }
 
