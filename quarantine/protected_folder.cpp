@@ -18,5 +18,9 @@ bool IsAsTheProgramMakesIt(const TObjectFacts& facts)
 bool IsTrusted(const TObjectFacts& facts, const std::optional<TObjectFacts>& madeHere)
 {
     if (IsAsTheProgramMakesIt(facts)) return true;
-    return madeHere && !IsAsTheProgramMakesIt(*madeHere) && facts.IsContainer && !facts.IsLink && facts == *madeHere;
+    if (!madeHere || IsAsTheProgramMakesIt(*madeHere) || !facts.IsContainer || facts.IsLink) return false;
+    return facts == *madeHere ||
+           (facts.HasDacl && std::all_of(facts.Aces.begin(), facts.Aces.end(), [](const TAceFacts& ace) {
+                return ace.InheritOnly || !ace.Allows || IsOurs(ace.Trustee);
+            }));
 }

@@ -17,6 +17,7 @@ struct TAceFacts {
     bool Allows = false;  // an "allowed" entry; false for a denial or any other kind
     TTrustee Trustee = TTrustee::Other;
     std::uint32_t Rights = 0;  // its access mask
+    bool InheritOnly = false;  // meant for what is made inside alone
     bool operator==(const TAceFacts&) const = default;
 };
 
@@ -41,6 +42,8 @@ bool IsAsTheProgramMakesIt(const TObjectFacts& facts);
 // of an object the program has just made with its security: where they are
 // not the program's, the system does not keep that security (a volume
 // without security, Wine, which keeps neither an owner but the Unix file's
-// nor a DACL's protection): nothing can be protected there, and an object
-// is used when its facts are exactly those.
+// nor a DACL's protection, and a registry key's security only until it
+// stops): nothing can be protected there, and an object is used when its
+// facts are exactly those, or when no entry but the Administrators' and
+// SYSTEM's grants anything on the object itself.
 bool IsTrusted(const TObjectFacts& facts, const std::optional<TObjectFacts>& madeHere);

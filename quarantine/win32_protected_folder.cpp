@@ -236,9 +236,13 @@ TObjectFacts FactsOfDescriptor(void* descriptor, bool isContainer, bool isLink)
     facts.HasDacl = true;
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* ace = nullptr;
-        TAceFacts aceFacts;  // an entry that cannot be read counts as another's
-        if (GetAce(dacl, i, &ace) && static_cast<const ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-            aceFacts.Allows = true;
+        // An entry that cannot be read, or of a kind this does not read,
+        // counts as a grant to another.
+        TAceFacts aceFacts{true, TTrustee::Other};
+        const auto* header = GetAce(dacl, i, &ace) ? static_cast<const ACE_HEADER*>(ace) : nullptr;
+        if (header) aceFacts.InheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+        if (header && header->AceType == ACCESS_DENIED_ACE_TYPE) aceFacts.Allows = false;
+        if (header && header->AceType == ACCESS_ALLOWED_ACE_TYPE) {
             aceFacts.Trustee = TrusteeOf(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart);
             aceFacts.Rights = static_cast<ACCESS_ALLOWED_ACE*>(ace)->Mask;
         }

@@ -62,6 +62,14 @@ TEST(ProtectedFolder, WhereTheSystemKeepsNoSecurityOnlyTheProgramsLookIsTrusted)
     EXPECT_FALSE(IsTrusted(link, link));
     EXPECT_FALSE(IsTrusted(file, file));
     EXPECT_FALSE(IsTrusted(madeHere, std::nullopt));
+    // A key as Wine shows it once reloaded: nothing for others on the key itself.
+    const TObjectFacts reloaded = {true, false, T::Administrators, true, false,
+                                   {{true, T::Other, 0x80000000, true}, {true, T::Administrators, 0xF003F}}};
+    EXPECT_TRUE(IsTrusted(reloaded, madeHere));
+    TObjectFacts usersWrite = reloaded;
+    usersWrite.Aces[0].InheritOnly = false;
+    EXPECT_FALSE(IsTrusted(usersWrite, madeHere));
+    EXPECT_FALSE(IsAsTheProgramMakesIt(reloaded));
     // Where the system keeps the program's security, nothing else passes for it.
     EXPECT_FALSE(IsTrusted(madeHere, Ours()));
 }

