@@ -49,3 +49,5 @@ using TEnvironmentBlock = TOwnedHandle<TWin32HandleTraits<LPCH, FreeEnvironmentS
 // Memory the system allocated for the caller with LocalAlloc: a security
 // descriptor from GetSecurityInfo.
 using TLocalMemory = TOwnedHandle<TWin32HandleTraits<HLOCAL, LocalFree>>;
+// A registry key opened or created by the program.
+using TRegistryKey = TOwnedHandle<TWin32HandleTraits<HKEY, RegCloseKey>>;

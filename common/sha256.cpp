@@ -48,6 +48,7 @@ TSha256Context::TSha256Context()
 
 void TSha256Context::Update(const void* data, std::size_t count)
 {
+    if (count == 0) return;  // an empty span may carry a null pointer
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::size_t held = length_ % 64;
     length_ += count;

@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <utility>
@@ -100,4 +101,42 @@ std::string FormatMessage1(std::string_view pattern, std::string_view arg)
     const auto at = out.find("%s");
     if (at != std::string::npos) out.replace(at, 2, arg);
     return out;
+}
+
+std::string OneLineField(std::string_view text)
+{
+    std::string field(text);
+    for (char& c : field)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return field;
+}
+
+const char* const SYSNATIVE_NAME = "Sysnative";
+
+namespace {
+
+std::string_view WithoutTrailingSeparator(std::string_view folder)
+{
+    while (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+    return folder;
+}
+
+} // namespace
+
+bool IsSystemFolderEntry(std::string_view folder, std::string_view name, std::string_view windowsFolder)
+{
+    const std::string_view windows = WithoutTrailingSeparator(windowsFolder);
+    return !windows.empty() && UpperCaseAscii(WithoutTrailingSeparator(folder)) == UpperCaseAscii(windows) &&
+           UpperCaseAscii(name) == "SYSTEM32";
+}
+
+std::string ThroughSysnative(std::string_view path, std::string_view windowsFolder)
+{
+    const std::string_view windows = WithoutTrailingSeparator(windowsFolder);
+    if (windows.empty() || path.size() <= windows.size() || path[windows.size()] != '\\') return std::string(path);
+    const std::size_t nameStart = windows.size() + 1;
+    const std::size_t nameEnd = std::min(path.find('\\', nameStart), path.size());
+    if (!IsSystemFolderEntry(path.substr(0, windows.size()), path.substr(nameStart, nameEnd - nameStart), windows))
+        return std::string(path);
+    return std::string(path.substr(0, nameStart)) + SYSNATIVE_NAME + std::string(path.substr(nameEnd));
 }

@@ -6,6 +6,7 @@
 
 #include "common/code_page.h"
 #include "common/handle.h"
+#include "common/system_folders.h"
 #include "common/text.h"
 #include "process/file_removal.h"
 #include "process/process_routines.h"
@@ -15,7 +16,6 @@ namespace {
 
 // The attribute with which a find reports a volume label.
 constexpr DWORD kVolumeLabelAttribute = 0x00000008;
-constexpr DWORD kWindowsFolderBufferSize = 512;
 
 // The folder listing's buffer: many entries for each call to the system.
 constexpr std::size_t kListingBufferSize = 64 * 1024;
@@ -34,19 +34,6 @@ private:
 TFileHandle OpenExisting(const std::string& path, DWORD access, DWORD sharing)
 {
     return TFileHandle(CreateFileA(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
-}
-
-std::string WindowsFolder()
-{
-    char folder[kWindowsFolderBufferSize];
-    const UINT length = GetWindowsDirectoryA(folder, kWindowsFolderBufferSize);
-    return length == 0 || length >= kWindowsFolderBufferSize ? std::string() : std::string(folder, length);
-}
-
-bool RunsUnderWow64()
-{
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
 // An entry as the run sees it: its long name when the code page spells it
@@ -155,14 +142,14 @@ void TWin32ScanSystem::ForEachFolderEntry(const std::string& folder, const std::
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!listed) return;
-    const bool inWindowsFolder = wow64_ && UpperCaseAscii(folder) == windowsFolder_;
     const auto block = std::make_unique<std::uint64_t[]>(kListingBufferSize / sizeof(std::uint64_t));  // aligned
     const auto bytes = reinterpret_cast<std::uint8_t*>(block.get());
     while (GetFileInformationByHandleEx(listed.Get(), FileIdBothDirectoryInfo, bytes, kListingBufferSize)) {
         const bool goOn = ForEachListedEntry(bytes, kListingBufferSize, [&](const FILE_ID_BOTH_DIR_INFO& found,
                                                                             std::wstring_view name) {
             TFolderEntry entry = EntryOf(found, name, folderId);
-            if (inWindowsFolder && entry.IsFolder && UpperCaseAscii(entry.Name) == "SYSTEM32") entry.Name = "Sysnative";
+            if (wow64_ && entry.IsFolder && IsSystemFolderEntry(folder, entry.Name, windowsFolder_))
+                entry.Name = SYSNATIVE_NAME;
             return onEntry(entry);
         });
         if (!goOn) return;

@@ -54,7 +54,7 @@ int RunWindow(const TPlatformServices& services, const TScanEngine& engine, TSca
 int RunQuarantineCommand(const TCommandLine& commandLine, TWin32Quarantine& quarantine, TReportJournal& journal)
 {
     if (commandLine.Mode == TProgramMode::QuarantineList) {
-        journal.CommandReport(QuarantineListText(quarantine.Entries()));
+        journal.CommandReport(QuarantineListText(quarantine.List()));
         return EXIT_NOTHING_DETECTED;
     }
     const TRestoreResult result = quarantine.Restore(commandLine.RestoreId);
@@ -117,9 +117,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TWin32Quarantine quarantine;
     TWin32ScanSystem system(&quarantine);
     TWin32ReportFiles files;
+    // Where the program's folder cannot take the report: a folder that only
+    // administrators can write into, never the user's own.
+    TReportsFolder reportsFolder;
     TReportJournal journal(
         {PROGRAM_CAPTION, CurrentWindowsFacts(system.MissesModulesOf64BitProcesses()), programDir, commandLine.Mode},
-        SystemReportClock(), files, {commandLine.ReportPath, {programDir, TemporaryFolder()}});
+        SystemReportClock(), files,
+        {commandLine.ReportPath, {programDir}, [&reportsFolder] { return reportsFolder.Path(); }});
     // Before anything of the folder is loaded.
     if (!CheckProgramFolder(programDir, commandLine.Mode, journal)) return EXIT_RUN_IMPOSSIBLE;
     // The program's files, held open for the whole run from here on and

@@ -26,11 +26,27 @@ constexpr std::string_view kReservedCharacters = "<>:\"/\\|?*";
 
 bool IsHexDigit(char c) { return std::string_view(kHexDigits).find(c) != std::string_view::npos; }
 
+// The names that open a device in any folder, with an extension or not:
+// "NUL", "nul.txt", "Com1 .log". The digits include the superscripts 1, 2
+// and 3 (in UTF-8), which the system takes as the digits.
+bool IsDeviceName(std::string_view name)
+{
+    std::string base = UpperCaseAscii(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
+        if (base == device) return true;
+    if (!base.starts_with("COM") && !base.starts_with("LPT")) return false;
+    const std::string_view digit = std::string_view(base).substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" || digit == "\xC2\xB2" ||
+           digit == "\xC2\xB3";
+}
+
 bool IsPlainName(std::string_view name)
 {
-    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ' || IsDeviceName(name))
+        return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || kReservedCharacters.find(c) != std::string_view::npos;
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || kReservedCharacters.find(c) != std::string_view::npos;
     });
 }
 
@@ -66,10 +82,10 @@ std::string AttributesText(std::uint32_t attributes)
 
 std::string EntryLine(const TQuarantineEntry& entry)
 {
-    if (!entry.Record) return entry.Id + "\tentr\xE9" "e endommag\xE9" "e\r\n";
-    const TQuarantineRecord& r = *entry.Record;
-    return entry.Id + '\t' + DateText(r.Date) + '\t' + std::to_string(r.Size) + '\t' + MD5DigestText(r.Digest) + '\t' +
-           r.MalwareName + '\t' + Utf8ToCp1252(r.OriginalPath) + '\t' + AttributesText(r.Attributes) + "\r\n";
+    const TQuarantineRecord& r = entry.Record;
+    return OneLineField(entry.Id) + '\t' + DateText(r.Date) + '\t' + std::to_string(r.Size) + '\t' +
+           MD5DigestText(r.Digest) + '\t' + OneLineField(r.MalwareName) + '\t' +
+           OneLineField(Utf8ToCp1252(r.OriginalPath)) + '\t' + AttributesText(r.Attributes) + "\r\n";
 }
 
 } // namespace
@@ -124,9 +140,10 @@ TKeptCopy TQuarantine::Keep(TQuarantineRecord record, const std::function<bool(s
     } catch (const std::bad_alloc&) {
         return {TCopyOutcome::Failed, {}};
     }
-    if (!readContent(content)) return {TCopyOutcome::Failed, {}};
+    const std::optional<TQuarantineSecret> secret = store_.Secret();
+    if (!secret || !readContent(content)) return {TCopyOutcome::Failed, {}};
     record.Digest = MD5Digest(content.data(), content.size());
-    const std::vector<std::uint8_t> head = EncodeEntry(record, random_(), content);
+    const std::vector<std::uint8_t> head = EncodeEntry(record, random_(), *secret, content);
     std::string id = WriteEntry(head, content);
     if (id.empty()) return {TCopyOutcome::Failed, {}};
     DropOldest(id);
@@ -151,20 +168,18 @@ void TQuarantine::DropOldest(const std::string& kept)
     for (const std::string& id : EntriesToDrop(store_.List(), kept)) store_.Remove(id);
 }
 
-std::vector<TQuarantineEntry> TQuarantine::Entries()
+TQuarantineList TQuarantine::List()
 {
-    std::vector<TQuarantineEntry> entries;
+    TQuarantineList list;
     for (const TStoredEntry& stored : store_.List()) {
-        std::uint64_t fileSize = 0;
-        const std::optional<std::vector<std::uint8_t>> start = store_.Read(stored.Id, MAX_ENTRY_HEAD_SIZE, fileSize);
-        entries.push_back({stored.Id, start ? ReadEntryHead(*start, fileSize) : std::nullopt});
+        TLoadedEntry loaded = Load(stored.Id);
+        if (loaded.Status == TLoadStatus::Loaded) list.Entries.push_back({stored.Id, std::move(loaded.Entry.Record)});
+        else ++list.Refused;
     }
-    std::sort(entries.begin(), entries.end(), [](const TQuarantineEntry& a, const TQuarantineEntry& b) {
-        if (a.Record.has_value() != b.Record.has_value()) return a.Record.has_value();
-        if (a.Record && a.Record->Date != b.Record->Date) return a.Record->Date < b.Record->Date;
-        return a.Id < b.Id;
+    std::sort(list.Entries.begin(), list.Entries.end(), [](const TQuarantineEntry& a, const TQuarantineEntry& b) {
+        return a.Record.Date != b.Record.Date ? a.Record.Date < b.Record.Date : a.Id < b.Id;
     });
-    return entries;
+    return list;
 }
 
 TLoadedEntry TQuarantine::Load(const std::string& id)
@@ -179,9 +194,11 @@ TLoadedEntry TQuarantine::Load(const std::string& id)
         }
     }
     if (!bytes) return {TLoadStatus::Missing, {}};
+    const std::optional<TQuarantineSecret> secret = store_.Secret();
+    if (!secret) return {TLoadStatus::Unavailable, {}};
     // A file longer than any entry was read in part: it is no entry.
     if (bytes->size() != fileSize) return {TLoadStatus::Damaged, {}};
-    std::optional<TDecodedEntry> decoded = DecodeEntry(std::move(*bytes));
+    std::optional<TDecodedEntry> decoded = DecodeEntry(std::move(*bytes), *secret);
     if (!decoded) return {TLoadStatus::Damaged, {}};
     return {TLoadStatus::Loaded, std::move(*decoded)};
 }
@@ -201,12 +218,19 @@ std::optional<std::vector<std::string>> FoldersOfRestorablePath(std::string_view
     return folders;
 }
 
-std::string QuarantineListText(const std::vector<TQuarantineEntry>& entries)
+std::string QuarantineListText(const TQuarantineList& list)
 {
-    if (entries.empty()) return "Quarantaine : aucune entr\xE9" "e.\r\n";
-    std::string text = "Quarantaine : " + std::to_string(entries.size()) +
-                       (entries.size() == 1 ? " entr\xE9" "e.\r\n" : " entr\xE9" "es.\r\n");
-    text += "identifiant\tdate (UTC)\ttaille\tMD5\tsignature\tchemin d'origine\tattributs\r\n";
-    for (const TQuarantineEntry& entry : entries) text += EntryLine(entry);
+    const std::vector<TQuarantineEntry>& entries = list.Entries;
+    std::string text;
+    if (entries.empty()) {
+        text = "Quarantaine : aucune entr\xE9" "e.\r\n";
+    } else {
+        text = "Quarantaine : " + std::to_string(entries.size()) +
+               (entries.size() == 1 ? " entr\xE9" "e.\r\n" : " entr\xE9" "es.\r\n");
+        text += "identifiant\tdate (UTC)\ttaille\tMD5\tsignature\tchemin d'origine\tattributs\r\n";
+        for (const TQuarantineEntry& entry : entries) text += EntryLine(entry);
+    }
+    if (list.Refused > 0)
+        text += "Fichiers refus\xE9s, endommag\xE9s ou non authentiques : " + std::to_string(list.Refused) + "\r\n";
     return text;
 }

@@ -2,9 +2,12 @@
 // that a deletion can be undone. Portable: the entries live in a store, a
 // protected folder on Windows (win32_quarantine_store.h), memory in tests.
 //
+// Every entry carries a MAC made with the store's secret; one that does not
+// pass it is neither listed nor loaded.
+//
 //   TQuarantine quarantine(store, random);
 //   TKeptCopy kept = quarantine.Keep(record, readContent);  // before the deletion
-//   for (const TQuarantineEntry& e : quarantine.Entries()) ...
+//   for (const TQuarantineEntry& e : quarantine.List().Entries) ...
 //   TLoadedEntry loaded = quarantine.Load(id);  // to put the file back
 #pragma once
 
@@ -59,14 +62,29 @@ public:
     virtual std::optional<std::vector<std::uint8_t>> Read(const std::string& id, std::uint64_t maxCount,
                                                           std::uint64_t& fileSize) = 0;
     virtual bool Remove(const std::string& id) = 0;
+    // The secret that authenticates the entries; nothing when there is none
+    // that can be trusted: nothing is then kept, listed or loaded.
+    virtual std::optional<TQuarantineSecret> Secret() = 0;
 };
 
+// An entry that passed its MAC.
 struct TQuarantineEntry {
     std::string Id;
-    std::optional<TQuarantineRecord> Record;  // nothing when the entry is damaged
+    TQuarantineRecord Record;
+    bool operator==(const TQuarantineEntry&) const = default;
 };
 
-enum class TLoadStatus { Loaded, Missing, Damaged };
+struct TQuarantineList {
+    std::vector<TQuarantineEntry> Entries;  // oldest first
+    std::size_t Refused = 0;  // entry files that are damaged, not the program's, or of another format
+};
+
+enum class TLoadStatus {
+    Loaded,
+    Missing,
+    Damaged,      // damaged, not made with the secret, or of another format
+    Unavailable,  // no secret to check it with
+};
 struct TLoadedEntry {
     TLoadStatus Status = TLoadStatus::Missing;
     TDecodedEntry Entry;  // when Loaded: the record and the original bytes, MD5 checked
@@ -86,8 +104,10 @@ public:
     // for a file above MAX_QUARANTINED_FILE_SIZE. Then drops the oldest
     // entries above MAX_QUARANTINE_SIZE.
     TKeptCopy Keep(TQuarantineRecord record, const std::function<bool(std::span<std::uint8_t>)>& readContent);
-    // Every entry, oldest first; damaged ones last.
-    std::vector<TQuarantineEntry> Entries();
+    // Every entry that passes its MAC, oldest first, and how many did not;
+    // each entry is read whole.
+    TQuarantineList List();
+    std::vector<TQuarantineEntry> Entries() { return List().Entries; }
     TLoadedEntry Load(const std::string& id);
     bool Remove(const std::string& id);
 
@@ -102,11 +122,16 @@ private:
 // The folders that a restore to path goes through, below its drive's root,
 // outermost first ("C:\a", "C:\a\b" for "C:\a\b\x.exe"); nothing when path
 // is not a plain "X:\...\name" path whose every name the system takes as it
-// is (no empty, "." or ".." name, none ending with a dot or a space, no
-// reserved character).
+// is: no empty, "." or ".." name, none ending with a dot or a space, no
+// reserved character (":" of a stream, "/", "?"...), no control character, and
+// no device name (NUL, CON, PRN, AUX, COM1-9, LPT1-9, with an extension or
+// not, in any letter case). So "\\?\", "\\.\", UNC and relative paths are
+// refused.
 std::optional<std::vector<std::string>> FoldersOfRestorablePath(std::string_view path);
 
 // The list of entries for the report: Windows-1252 lines ending with CRLF,
 // a count, then one tab-separated line per entry: id, date (UTC), size, MD5,
-// signature, original path, attributes (R, H, S, A).
-std::string QuarantineListText(const std::vector<TQuarantineEntry>& entries);
+// signature, original path, attributes (R, H, S, A), each field kept to its
+// line (a control character in it written "?"); then the count of refused
+// entry files, when there are any.
+std::string QuarantineListText(const TQuarantineList& list);

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::uint8_t kMagic[ENTRY_MAGIC_SIZE] = {'P', 'V', 'Q', '1'};
+constexpr std::uint8_t kMagic[ENTRY_MAGIC_SIZE] = {'P', 'V', 'Q', '2'};
 constexpr std::size_t kLengthSize = 2;
 // attributes, size, date, content digest
 constexpr std::size_t kFixedRecordSize = 4 + 8 + 8 + sizeof(TMD5Digest);
@@ -39,7 +39,10 @@ bool IsStorableText(const std::string& text, std::size_t maxLength)
 // as it goes; every take is bounded by the bytes there are.
 class THeadReader {
 public:
-    THeadReader(std::span<const std::uint8_t> bytes, std::uint64_t key) : bytes_(bytes), stream_(key) {}
+    THeadReader(std::span<const std::uint8_t> bytes, std::uint64_t key, THmacSha256 mac)
+        : bytes_(bytes), stream_(key), mac_(std::move(mac))
+    {
+    }
 
     bool Take(void* out, std::size_t size)
     {
@@ -47,7 +50,7 @@ public:
         auto* target = static_cast<std::uint8_t*>(out);
         std::memcpy(target, bytes_.data() + at_, size);
         stream_.Apply({target, size});
-        digest_.Update(target, size);
+        mac_.Update({target, size});
         at_ += size;
         return true;
     }
@@ -69,60 +72,67 @@ public:
         return Take(text.data(), text.size());
     }
 
-    // The digest of everything taken so far, then the one stored after it.
-    bool TakeRecordDigest(TMD5Digest& computed, TMD5Digest& stored)
+    // The MAC stored after the record, decoded but not taken into the MAC.
+    bool TakeMac(TSha256Digest& stored)
     {
-        computed = digest_.Final();
-        std::uint8_t raw[sizeof stored];
-        if (sizeof raw > bytes_.size() - at_) return false;
-        std::memcpy(raw, bytes_.data() + at_, sizeof raw);
-        stream_.Apply(raw);
-        std::memcpy(stored.data(), raw, sizeof raw);
-        at_ += sizeof raw;
+        if (stored.size() > bytes_.size() - at_) return false;
+        std::memcpy(stored.data(), bytes_.data() + at_, stored.size());
+        stream_.Apply(stored);
+        at_ += stored.size();
         return true;
     }
 
     std::size_t Offset() const { return ENTRY_STREAM_START + at_; }
     TQuarantineStream& Stream() { return stream_; }
+    THmacSha256& Mac() { return mac_; }
 
 private:
     std::span<const std::uint8_t> bytes_;
     std::size_t at_ = 0;
     TQuarantineStream stream_;
-    TMD5Context digest_;
+    THmacSha256 mac_;
 };
 
 struct TParsedHead {
     TQuarantineRecord Record;
     std::size_t Size = 0;
     TQuarantineStream Stream{0};  // where the content's stream starts
+    THmacSha256 Mac;              // over everything before the stored MAC
+    TSha256Digest StoredMac{};
 };
 
-std::optional<TParsedHead> ParseHead(std::span<const std::uint8_t> start, std::uint64_t fileSize)
+// The head's fields, each bounded by the bytes there are; nothing for
+// another magic, a length past the end or above its limit, a zero byte in a
+// text, or a file that is not exactly the head and the announced content.
+// The MAC is not checked here: it covers the content too.
+std::optional<TParsedHead> ParseHead(std::span<const std::uint8_t> start, std::uint64_t fileSize,
+                                     const TQuarantineSecret& secret)
 {
     if (start.size() < ENTRY_STREAM_START || !std::equal(std::begin(kMagic), std::end(kMagic), start.begin()))
         return std::nullopt;
     std::uint64_t key = 0;
-    for (std::size_t i = ENTRY_STREAM_START; i-- > ENTRY_MAGIC_SIZE;) key = key << 8 | start[i];
-    THeadReader reader(start.subspan(ENTRY_STREAM_START), key);
+    for (std::size_t i = ENTRY_STREAM_START; i-- > ENTRY_KEY_OFFSET;) key = key << 8 | start[i];
+    THmacSha256 mac(secret);
+    mac.Update(start.first(ENTRY_STREAM_START));
+    THeadReader reader(start.subspan(ENTRY_STREAM_START), key, std::move(mac));
     TQuarantineRecord record;
     std::uint64_t attributes = 0;
-    TMD5Digest computed{}, stored{};
+    TSha256Digest stored{};
     if (!reader.TakeNumber(attributes, 4) || !reader.TakeNumber(record.Size, 8) || !reader.TakeNumber(record.Date, 8) ||
         !reader.Take(record.Digest.data(), record.Digest.size()) ||
         !reader.TakeText(record.OriginalPath, MAX_ORIGINAL_PATH_BYTES) || !reader.TakeText(record.MalwareName, kMaxNameLength) ||
-        !reader.TakeRecordDigest(computed, stored) || computed != stored)
+        !reader.TakeMac(stored))
         return std::nullopt;
     record.Attributes = static_cast<std::uint32_t>(attributes);
     // Checked before the sum, which cannot then overflow.
     if (!IsStorableRecord(record) || fileSize != reader.Offset() + record.Size) return std::nullopt;
-    return TParsedHead{std::move(record), reader.Offset(), reader.Stream()};
+    return TParsedHead{std::move(record), reader.Offset(), reader.Stream(), reader.Mac(), stored};
 }
 
 } // namespace
 
 const std::size_t MAX_ENTRY_HEAD_SIZE = ENTRY_STREAM_START + kFixedRecordSize + kLengthSize + MAX_ORIGINAL_PATH_BYTES +
-                                        kLengthSize + kMaxNameLength + sizeof(TMD5Digest);
+                                        kLengthSize + kMaxNameLength + sizeof(TSha256Digest);
 const std::uint64_t MAX_ENTRY_SIZE = MAX_ENTRY_HEAD_SIZE + MAX_QUARANTINED_FILE_SIZE;
 
 bool IsStorableRecord(const TQuarantineRecord& record)
@@ -148,7 +158,8 @@ void TQuarantineStream::Apply(std::span<std::uint8_t> bytes)
     }
 }
 
-std::vector<std::uint8_t> EncodeEntry(const TQuarantineRecord& record, std::uint64_t key, std::span<std::uint8_t> content)
+std::vector<std::uint8_t> EncodeEntry(const TQuarantineRecord& record, std::uint64_t key, const TQuarantineSecret& secret,
+                                      std::span<std::uint8_t> content)
 {
     std::vector<std::uint8_t> head;
     head.reserve(MAX_ENTRY_HEAD_SIZE);
@@ -160,27 +171,25 @@ std::vector<std::uint8_t> EncodeEntry(const TQuarantineRecord& record, std::uint
     PutBytes(head, record.Digest.data(), record.Digest.size());
     PutText(head, record.OriginalPath);
     PutText(head, record.MalwareName);
-    const TMD5Digest recordDigest = MD5Digest(head.data() + ENTRY_STREAM_START, head.size() - ENTRY_STREAM_START);
-    PutBytes(head, recordDigest.data(), recordDigest.size());
+    THmacSha256 mac(secret);
+    mac.Update(head);
+    mac.Update(content);
+    const TSha256Digest digest = mac.Final();
+    PutBytes(head, digest.data(), digest.size());
     TQuarantineStream stream(key);
     stream.Apply(std::span(head).subspan(ENTRY_STREAM_START));
     stream.Apply(content);
     return head;
 }
 
-std::optional<TQuarantineRecord> ReadEntryHead(std::span<const std::uint8_t> start, std::uint64_t fileSize)
+std::optional<TDecodedEntry> DecodeEntry(std::vector<std::uint8_t> entry, const TQuarantineSecret& secret)
 {
-    std::optional<TParsedHead> head = ParseHead(start, fileSize);
-    if (!head) return std::nullopt;
-    return std::move(head->Record);
-}
-
-std::optional<TDecodedEntry> DecodeEntry(std::vector<std::uint8_t> entry)
-{
-    std::optional<TParsedHead> head = ParseHead(entry, entry.size());
+    std::optional<TParsedHead> head = ParseHead(entry, entry.size(), secret);
     if (!head) return std::nullopt;
     entry.erase(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(head->Size));
     head->Stream.Apply(entry);
+    head->Mac.Update(entry);
+    if (!SameDigest(head->Mac.Final(), head->StoredMac)) return std::nullopt;
     if (MD5Digest(entry.data(), entry.size()) != head->Record.Digest) return std::nullopt;
     return TDecodedEntry{std::move(head->Record), std::move(entry)};
 }

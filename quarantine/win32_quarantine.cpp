@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
-#include <bcrypt.h>
-
 #include "common/code_page.h"
 #include "common/file.h"
 #include "common/handle.h"
-#include "common/module_export.h"
-#include "common/system_library.h"
+#include "common/system_folders.h"
+#include "common/system_random.h"
 #include "common/text.h"
+#include "quarantine/win32_protected_folder.h"
 
 namespace {
 
@@ -19,18 +18,12 @@ constexpr DWORD kRestoredAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-using TGenRandom = NTSTATUS(WINAPI*)(BCRYPT_ALG_HANDLE, PUCHAR, ULONG, ULONG);
-
 // The system's random numbers; the performance counter, which never gives
-// the same value twice, where they fail. The cryptography library comes
-// from the system folder.
+// the same value twice, where they fail.
 std::uint64_t RandomNumber()
 {
     std::uint64_t value = 0;
-    const auto generate = ModuleExport<TGenRandom>(BcryptLibrary(), "BCryptGenRandom");
-    if (generate && BCRYPT_SUCCESS(generate(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
-                                            BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
-        return value;
+    if (SystemRandomBytes({reinterpret_cast<std::uint8_t*>(&value), sizeof value})) return value;
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
     return static_cast<std::uint64_t>(counter.QuadPart);
@@ -59,23 +52,35 @@ std::uint64_t Now()
     return std::uint64_t{now.dwHighDateTime} << 32 | now.dwLowDateTime;
 }
 
+// The path a restore writes to: for the 32-bit build on 64-bit Windows, the
+// system folder through Sysnative, as the walk goes, so that a file of
+// System32 never lands in SysWOW64.
+std::string TargetOf(const std::string& utf8Path)
+{
+    if (!RunsUnderWow64()) return utf8Path;
+    return ThroughSysnative(utf8Path, Utf8FromWide(WideFromAnsi(WindowsFolder())));
+}
+
 // Why a file cannot go back to path; empty once it is back. Every folder on
-// the path is held, not as a link, until the file is written, so none can
-// be swapped for a link meanwhile.
+// the path is held, not as a link and without delete sharing, until the
+// file is written, so none can be renamed, or swapped for a link, meanwhile;
+// the file is made new, and a link at its name is not followed.
 std::string PutBack(const std::string& utf8Path, std::uint32_t attributes, const std::vector<std::uint8_t>& content)
 {
     const std::string path = Utf8ToCp1252(utf8Path);  // as the report tells it
-    const std::optional<std::vector<std::string>> folders = FoldersOfRestorablePath(utf8Path);
+    const std::string target = TargetOf(utf8Path);
+    const std::optional<std::vector<std::string>> folders =
+        FoldersOfRestorablePath(utf8Path) ? FoldersOfRestorablePath(target) : std::nullopt;
     if (!folders) return "le chemin d'origine ne peut pas \xEAtre rendu tel quel : " + path + ".";
     std::vector<TFileHandle> held;
     for (const std::string& folder : *folders) {
         bool isLink = false;
-        held.push_back(HoldFolder(WideFromUtf8(folder), FILE_READ_ATTRIBUTES, isLink));
+        held.push_back(HoldFolder(WideFromUtf8(folder), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, isLink));
         if (isLink) return "le chemin passe par un lien de dossier : " + Utf8ToCp1252(folder) + ".";
         if (!held.back()) return "le dossier " + Utf8ToCp1252(folder) + " est introuvable.";
     }
-    const TFileHandle file(CreateFileW(WideFromUtf8(utf8Path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    const TFileHandle file(CreateFileW(WideFromUtf8(target).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file && GetLastError() == ERROR_FILE_EXISTS) return "un fichier existe d\xE9j\xE0 \xE0 cet endroit : " + path + ".";
     if (file && WriteAll(file.Get(), content.data(), content.size()) &&
         SetAttributesOf(file.Get(), attributes & kRestoredAttributes))
@@ -88,7 +93,10 @@ std::string PutBack(const std::string& utf8Path, std::uint32_t attributes, const
 
 TWin32Quarantine::TWin32Quarantine() : TWin32Quarantine(ProgramDataFolder()) {}
 
-TWin32Quarantine::TWin32Quarantine(std::wstring base) : store_(std::move(base)), quarantine_(store_, RandomNumber) {}
+TWin32Quarantine::TWin32Quarantine(std::wstring base, std::wstring secretKey)
+    : store_(std::move(base), std::move(secretKey)), quarantine_(store_, RandomNumber)
+{
+}
 
 TKeptCopy TWin32Quarantine::Keep(void* file, const std::string& path, const std::string& malwareName)
 {
@@ -111,7 +119,10 @@ TRestoreResult TWin32Quarantine::Restore(const std::string& id)
     TLoadedEntry loaded = quarantine_.Load(id);
     switch (loaded.Status) {
     case TLoadStatus::Missing: return {false, refused + "la quarantaine n'a pas d'entr\xE9" "e de cet identifiant."};
-    case TLoadStatus::Damaged: return {false, refused + "l'entr\xE9" "e est endommag\xE9" "e."};
+    case TLoadStatus::Damaged:
+        return {false, refused + "l'entr\xE9" "e est endommag\xE9" "e ou n'a pas \xE9t\xE9 faite par le programme."};
+    case TLoadStatus::Unavailable:
+        return {false, refused + "le secret de la quarantaine ne peut pas \xEAtre lu, aucune entr\xE9" "e n'est s\xFBre."};
     case TLoadStatus::Loaded: break;
     }
     const TQuarantineRecord& record = loaded.Entry.Record;

@@ -3,7 +3,7 @@
 //
 //   TWin32Quarantine quarantine;                      // %ProgramData%\Purvane\Quarantaine
 //   TWin32ScanSystem system(&quarantine);             // keeps a copy before each deletion
-//   report += QuarantineListText(quarantine.Entries());       // /quarantaine
+//   report += QuarantineListText(quarantine.List());          // /quarantaine
 //   const TRestoreResult r = quarantine.Restore(id);          // /restaurer:ID
 #pragma once
 
@@ -25,19 +25,22 @@ public:
     // In %ProgramData%\Purvane\Quarantaine.
     TWin32Quarantine();
     // In base\Purvane\Quarantaine.
-    explicit TWin32Quarantine(std::wstring base);
+    explicit TWin32Quarantine(std::wstring base, std::wstring secretKey = QUARANTINE_SECRET_KEY);
 
     // Keeps a copy of the file open as file, the deletion's handle once it
     // was found to be the checked file; path and malwareName go in its
     // record. Failed when the handle cannot read (it lacks read access).
     TKeptCopy Keep(void* file, const std::string& path, const std::string& malwareName);
-    // Every entry, oldest first, damaged ones last.
+    // Every entry that passes its MAC, oldest first, and how many did not.
+    TQuarantineList List() { return quarantine_.List(); }
     std::vector<TQuarantineEntry> Entries() { return quarantine_.Entries(); }
     // Puts the file of entry id back at its original path, byte for byte
     // (its MD5 checked) with its attributes, then removes the entry. Refused
     // when a file is there already (nothing is overwritten), when a folder
-    // on the path is missing or is now a link, or when the entry is missing
-    // or damaged; the entry then stays.
+    // on the path is missing or is now a link, when the path is not a plain
+    // drive path (a device name, a stream, "..": see FoldersOfRestorablePath),
+    // or when the entry is missing, damaged or not the program's; the entry
+    // then stays. The 32-bit build writes System32's files through Sysnative.
     TRestoreResult Restore(const std::string& id);
     bool Remove(const std::string& id) { return quarantine_.Remove(id); }
 

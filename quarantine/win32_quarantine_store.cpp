@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
+#include <bcrypt.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -11,199 +11,73 @@
 #include "common/file.h"
 #include "common/file_identity.h"
 #include "common/handle.h"
+#include "common/system_random.h"
+#include "quarantine/win32_protected_folder.h"
 
 namespace {
 
-// Rights that let an account change what a folder holds, or its security.
-constexpr DWORD kWriteRights =
-    FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-constexpr DWORD kTakeBackAccess = READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_LIST_DIRECTORY;
+constexpr wchar_t kSecretValue[] = L"CleQuarantaine";
 
-// A SID copied into a buffer of its own.
-using TSid = std::vector<BYTE>;
 
-TSid WellKnownSid(WELL_KNOWN_SID_TYPE type)
+// True when key, at path, may be trusted (IsTrusted).
+bool IsKeyTrusted(HKEY key, const std::wstring& path, TProtectedSecurity& security)
 {
-    TSid sid(SECURITY_MAX_SID_SIZE);
-    DWORD size = SECURITY_MAX_SID_SIZE;
-    if (!CreateWellKnownSid(type, nullptr, sid.data(), &size)) return {};
-    sid.resize(size);
-    return sid;
-}
-
-// The account the program runs as.
-TSid RunningAccountSid()
-{
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
-    const TKernelHandle token(opened);
     DWORD size = 0;
-    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
-    const PSID sid = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
-    const auto* bytes = static_cast<const BYTE*>(sid);
-    return TSid(bytes, bytes + GetLengthSid(sid));
+    constexpr SECURITY_INFORMATION kWanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (RegGetKeySecurity(key, kWanted, nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size == 0) return false;
+    std::vector<BYTE> descriptor(size);
+    if (RegGetKeySecurity(key, kWanted, descriptor.data(), &size) != ERROR_SUCCESS) return false;
+    const TObjectFacts facts = FactsOfDescriptor(descriptor.data(), true, false);
+    return IsAsTheProgramMakesIt(facts) || IsTrusted(facts, FactsOfAKeyMadeHere(path + L"-sonde", security));
 }
 
-// The security each level of the quarantine gets: the Administrators as
-// owner, and a protected DACL granting the Administrators and SYSTEM alone,
-// inherited by what is made inside.
-class TFolderSecurity {
-public:
-    TFolderSecurity()
-    {
-        if (administrators_.empty() || system_.empty() || user_.empty()) return;
-        acl_.resize(sizeof(ACL) + 2 * (sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE));
-        const auto acl = Acl();
-        valid_ = InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) &&
-                 AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
-                                       administrators_.data()) &&
-                 AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
-                                       system_.data()) &&
-                 InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-                 SetSecurityDescriptorOwner(&descriptor_, administrators_.data(), FALSE) &&
-                 SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
-                 SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
-        attributes_ = {sizeof attributes_, &descriptor_, FALSE};
-    }
-    TFolderSecurity(const TFolderSecurity&) = delete;
-    TFolderSecurity& operator=(const TFolderSecurity&) = delete;
-
-    bool IsValid() const { return valid_; }
-    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
-
-    // Sets the owner and the DACL through folder, opened with WRITE_OWNER and WRITE_DAC.
-    bool Apply(HANDLE folder)
-    {
-        return SetSecurityInfo(folder, SE_FILE_OBJECT,
-                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                   PROTECTED_DACL_SECURITY_INFORMATION,
-                               administrators_.data(), nullptr, Acl(), nullptr) == ERROR_SUCCESS;
-    }
-
-    // True when an account other than the Administrators, SYSTEM and the
-    // one the program runs as owns folder or may write into it. Rights
-    // meant for what is made inside alone do not count.
-    bool IsOpenToOthers(HANDLE folder) const
-    {
-        PSID owner = nullptr;
-        PACL dacl = nullptr;
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                            nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
-            return true;
-        const TLocalMemory held(descriptor);
-        if (!owner || !IsOurs(owner) || !dacl) return true;  // no DACL: everyone may do anything
-        for (DWORD i = 0; i < dacl->AceCount; ++i) {
-            void* ace = nullptr;
-            if (!GetAce(dacl, i, &ace)) return true;
-            const auto* header = static_cast<const ACE_HEADER*>(ace);
-            if ((header->AceFlags & INHERIT_ONLY_ACE) || header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
-            if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;  // a kind this check does not read
-            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-            if ((allowed->Mask & kWriteRights) && !IsOurs(&allowed->SidStart)) return true;
-        }
+// Deletes the key at path under HKEY_LOCAL_MACHINE, with what it holds.
+bool DeleteKey(const std::wstring& path)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                      DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
+                      &opened) != ERROR_SUCCESS)
         return false;
-    }
+    const TRegistryKey key(opened);
+    return RegDeleteTreeW(key.Get(), nullptr) == ERROR_SUCCESS &&
+           RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+}
 
-private:
-    PACL Acl() { return reinterpret_cast<PACL>(acl_.data()); }
-    bool IsOurs(PSID sid) const
-    {
-        return std::any_of(std::begin(ours_), std::end(ours_),
-                           [&](const TSid* our) { return EqualSid(sid, const_cast<BYTE*>(our->data())); });
-    }
-
-    TSid administrators_ = WellKnownSid(WinBuiltinAdministratorsSid);
-    TSid system_ = WellKnownSid(WinLocalSystemSid);
-    TSid user_ = RunningAccountSid();
-    const TSid* const ours_[3] = {&administrators_, &system_, &user_};
-    std::vector<BYTE> acl_;
-    SECURITY_DESCRIPTOR descriptor_{};
-    SECURITY_ATTRIBUTES attributes_{};
-    bool valid_ = false;
-};
-
-// Enables the backup and restore privileges, where the account holds them,
-// while it lives: a folder opened with backup semantics then grants the
-// rights to set its owner and DACL, and to delete what it holds, whatever
-// its DACL says.
-class TBackupPrivileges {
-public:
-    TBackupPrivileges()
-    {
-        HANDLE opened = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return;
-        token_.Reset(opened);
-        TTwoPrivileges wanted{2, {}};
-        const char* const names[2] = {SE_BACKUP_NAME, SE_RESTORE_NAME};
-        for (int i = 0; i < 2; ++i) {
-            if (!LookupPrivilegeValueA(nullptr, names[i], &wanted.Privileges[i].Luid)) return;
-            wanted.Privileges[i].Attributes = SE_PRIVILEGE_ENABLED;
+// The secret in the key at path, made when the key or its value is
+// missing; a key not exactly as the program makes it is deleted and made
+// anew, and a new secret written.
+std::optional<TQuarantineSecret> TrustedSecret(const std::wstring& path)
+{
+    TProtectedSecurity security(KEY_ALL_ACCESS);
+    if (!security.IsValid()) return std::nullopt;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HKEY opened = nullptr;
+        DWORD disposition = 0;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE | READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY,
+                            static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()), &opened,
+                            &disposition) != ERROR_SUCCESS)
+            return std::nullopt;
+        TRegistryKey key(opened);
+        if (disposition == REG_CREATED_NEW_KEY) security.ApplyTo(key.Get(), true);
+        if (!IsKeyTrusted(key.Get(), path, security)) {
+            key.Reset();
+            if (!DeleteKey(path)) return std::nullopt;
+            continue;
         }
-        DWORD size = 0;
-        adjusted_ = AdjustTokenPrivileges(token_.Get(), FALSE, reinterpret_cast<PTOKEN_PRIVILEGES>(&wanted),
-                                          sizeof previous_, reinterpret_cast<PTOKEN_PRIVILEGES>(&previous_), &size);
+        TQuarantineSecret secret{};
+        DWORD type = 0, size = sizeof secret;
+        if (RegQueryValueExW(key.Get(), kSecretValue, nullptr, &type, secret.data(), &size) == ERROR_SUCCESS &&
+            type == REG_BINARY && size == sizeof secret)
+            return secret;
+        // Missing or malformed: a new one, under which no entry made before passes.
+        if (!SystemRandomBytes(secret) ||
+            RegSetValueExW(key.Get(), kSecretValue, 0, REG_BINARY, secret.data(), sizeof secret) != ERROR_SUCCESS)
+            return std::nullopt;
+        return secret;
     }
-    ~TBackupPrivileges()
-    {
-        if (adjusted_) AdjustTokenPrivileges(token_.Get(), FALSE, reinterpret_cast<PTOKEN_PRIVILEGES>(&previous_), 0, nullptr, nullptr);
-    }
-    TBackupPrivileges(const TBackupPrivileges&) = delete;
-    TBackupPrivileges& operator=(const TBackupPrivileges&) = delete;
-
-private:
-    struct TTwoPrivileges {
-        DWORD PrivilegeCount;
-        LUID_AND_ATTRIBUTES Privileges[2];
-    };
-    TKernelHandle token_;
-    TTwoPrivileges previous_{};  // the privileges that were changed, as they were
-    bool adjusted_ = false;
-};
-
-// The folder at path, made with security when missing, else given it again;
-// wasOpenToOthers tells whether others owned it or could write into it
-// before. Empty for a link, or anything but a folder.
-TFileHandle TakeFolder(const std::wstring& path, TFolderSecurity& security, bool& wasOpenToOthers)
-{
-    // Fails when something is there already: that is taken back below.
-    CreateDirectoryW(path.c_str(), security.Attributes());
-    bool isLink = false;
-    TFileHandle folder = HoldFolder(path, kTakeBackAccess, isLink);
-    if (!folder) return {};
-    wasOpenToOthers = security.IsOpenToOthers(folder.Get());
-    if (!security.Apply(folder.Get())) return {};
-    return folder;
-}
-
-// True when the file open as file has no name but this one.
-bool HasOneName(HANDLE file)
-{
-    BY_HANDLE_FILE_INFORMATION info;
-    return GetFileInformationByHandle(file, &info) && info.nNumberOfLinks == 1;
-}
-
-// Deletes every file in folder (a link itself, not what it points to; the
-// name alone of a file that has others); false when one stays.
-bool RemovePlantedFiles(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found;
-    const TFindHandle find(FindFirstFileW((folder + L"*").c_str(), &found));
-    if (!find) return false;  // "." is always there
-    bool allRemoved = true;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const TFileHandle file(CreateFileW((folder + found.cFileName).c_str(), DELETE | FILE_WRITE_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        // A read-only file cannot be marked for deletion. The attributes of a
-        // file with other names are that file's too: they stay as they are.
-        allRemoved = file && (!HasOneName(file.Get()) || SetAttributesOf(file.Get(), 0)) &&
-                     MarkForDeletion(file.Get()) && allRemoved;
-    } while (FindNextFileW(find.Get(), &found));
-    return allRemoved;
+    return std::nullopt;
 }
 
 std::uint64_t Combined(DWORD high, DWORD low) { return std::uint64_t{high} << 32 | low; }
@@ -220,22 +94,14 @@ std::wstring ProgramDataFolder()
     return path;
 }
 
-TFileHandle HoldFolder(const std::wstring& path, std::uint32_t access, bool& isLink)
-{
-    TFileHandle folder(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    const std::uint32_t attributes = folder ? AttributesOf(folder.Get()).value_or(0) : 0;
-    isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (isLink || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
-    return folder;
-}
+const wchar_t* const QUARANTINE_SECRET_KEY = L"SOFTWARE\\Purvane";
 
 struct TWin32QuarantineStore::THeldFolders {
-    TFileHandle Own;      // BASE\Purvane
-    TFileHandle Entries;  // BASE\Purvane\Quarantaine
+    TProtectedSubfolder Folders;  // BASE\Purvane\Quarantaine
 };
 
-TWin32QuarantineStore::TWin32QuarantineStore(std::wstring base) : base_(std::move(base))
+TWin32QuarantineStore::TWin32QuarantineStore(std::wstring base, std::wstring secretKey)
+    : base_(std::move(base)), secretKey_(std::move(secretKey))
 {
     while (!base_.empty() && base_.back() == L'\\') base_.pop_back();
 }
@@ -252,18 +118,16 @@ std::wstring TWin32QuarantineStore::EntryPath(const std::string& id) const
 const TWin32QuarantineStore::THeldFolders* TWin32QuarantineStore::Folders()
 {
     if (held_ || base_.empty()) return held_.get();
-    TFolderSecurity security;
-    if (!security.IsValid()) return nullptr;
-    const TBackupPrivileges privileges;
-    // Purvane first: once it is ours, nobody else can make anything in it.
-    bool ownWasOpen = false, entriesWereOpen = false;
-    TFileHandle own = TakeFolder(base_ + L"\\Purvane", security, ownWasOpen);
-    if (!own) return nullptr;
-    const std::wstring entriesPath = FolderPath();
-    TFileHandle entries = TakeFolder(entriesPath.substr(0, entriesPath.size() - 1), security, entriesWereOpen);
-    if (!entries || (entriesWereOpen && !RemovePlantedFiles(entriesPath))) return nullptr;
-    held_ = std::make_unique<THeldFolders>(THeldFolders{std::move(own), std::move(entries)});
+    TProtectedSubfolder taken = TakeProtectedSubfolder(base_, L"Quarantaine");
+    if (!taken) return nullptr;
+    held_ = std::make_unique<THeldFolders>(THeldFolders{std::move(taken)});
     return held_.get();
+}
+
+std::optional<TQuarantineSecret> TWin32QuarantineStore::Secret()
+{
+    if (!secret_ && Folders()) secret_ = TrustedSecret(secretKey_);
+    return secret_;
 }
 
 std::vector<TStoredEntry> TWin32QuarantineStore::List()

@@ -1,19 +1,25 @@
 // The quarantine's folder on Windows, BASE\Purvane\Quarantaine, BASE being
-// %ProgramData% for the program, as the store of its entries.
+// %ProgramData% for the program, as the store of its entries, and the
+// secret that authenticates them.
 //
 // Users may create folders under ProgramData, so a worm can make Purvane or
-// Quarantaine before the program does, or put a link there. So each level is
-// created with the Administrators as owner and a protected DACL that grants
-// the Administrators and SYSTEM alone; one that exists already is opened
-// without following a link (a link is refused), and its owner and DACL are
-// set again through that handle. A Quarantaine that others could write into
-// is emptied of its files: nothing planted there passes for an entry. Both
-// folders stay open, without delete sharing, while the store lives: neither
-// can be renamed or replaced under it. Entries are written with CREATE_NEW.
+// Quarantaine before the program does, or put a link or a file there. Both
+// levels are protected folders (win32_protected_folder.h): trusted only
+// when exactly as the program makes them, else set aside and made anew.
+// Both stay open, without delete sharing, while the store lives: neither can
+// be renamed or replaced under it. Entries are written with CREATE_NEW.
+//
+// The secret is 32 random bytes in the value CleQuarantaine of the key
+// HKLM\SOFTWARE\Purvane (the 64-bit view, for both builds), made with the
+// same security. A key that is not exactly so is never read: it is deleted
+// and made anew with a new secret, so that entries made under the old one
+// fail their MAC. A key that cannot be had leaves the store without a secret.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "common/owned_handle.h"
@@ -22,17 +28,15 @@
 // %ProgramData% as the system names it; empty when it does not.
 std::wstring ProgramDataFolder();
 
-// The folder at path with access (the rights of a CreateFile call), opened
-// without following a link at its end and held without delete sharing: it
-// can be neither renamed nor replaced while the handle lives. Empty unless a
-// folder is there; isLink then tells whether a link is.
-TFileHandle HoldFolder(const std::wstring& path, std::uint32_t access, bool& isLink);
+// The key under HKEY_LOCAL_MACHINE that holds the quarantine's secret.
+extern const wchar_t* const QUARANTINE_SECRET_KEY;
 
 class TWin32QuarantineStore final : public TQuarantineStore {
 public:
     // Nothing is created or opened before the first call. An empty base
-    // gives a store in which nothing can be kept.
-    explicit TWin32QuarantineStore(std::wstring base);
+    // gives a store in which nothing can be kept. secretKey is the key under
+    // HKEY_LOCAL_MACHINE that holds the secret.
+    explicit TWin32QuarantineStore(std::wstring base, std::wstring secretKey = QUARANTINE_SECRET_KEY);
     ~TWin32QuarantineStore() override;
 
     std::vector<TStoredEntry> List() override;
@@ -41,6 +45,7 @@ public:
     std::optional<std::vector<std::uint8_t>> Read(const std::string& id, std::uint64_t maxCount,
                                                   std::uint64_t& fileSize) override;
     bool Remove(const std::string& id) override;
+    std::optional<TQuarantineSecret> Secret() override;
 
     // BASE\Purvane\Quarantaine\, where the entries are.
     std::wstring FolderPath() const;
@@ -52,5 +57,7 @@ private:
     std::wstring EntryPath(const std::string& id) const;
 
     std::wstring base_;
+    std::wstring secretKey_;
     std::unique_ptr<THeldFolders> held_;
+    std::optional<TQuarantineSecret> secret_;
 };

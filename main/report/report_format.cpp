@@ -2,23 +2,14 @@
 
 #include <cstdio>
 
+#include "common/text.h"
 #include "main/scan_run.h"
 
 namespace {
 
 const char* const kEol = "\r\n";
 
-// text with every control character as "?", so that it stays within its
-// line and its field.
-std::string OneField(const std::string& text)
-{
-    std::string field = text;
-    for (char& c : field)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return field;
-}
-
-std::string Line(const std::string& label, const std::string& value) { return label + " : " + OneField(value) + kEol; }
+std::string Line(const std::string& label, const std::string& value) { return label + " : " + OneLineField(value) + kEol; }
 
 std::string Digits(int value, int width)
 {
@@ -92,7 +83,7 @@ std::string FormatReportHeader(const TReportFacts& facts, const TLocalTime& star
                                const std::optional<TSignatureCounts>& signatures,
                                const std::vector<TReportMessage>& messages)
 {
-    std::string header = OneField(facts.Caption) + kEol;
+    std::string header = OneLineField(facts.Caption) + kEol;
     header += "Rapport d'analyse du " + DateAndTime(started) + kEol;
     header += Line("Windows", WindowsText(facts.Windows));
     header += Line("Programme 32 bits sous Windows 64 bits",
@@ -151,12 +142,12 @@ std::string FormatDetectionLine(const TDetectionRecord& r)
         std::to_string(r.Number),
         r.Phase == TScanPhase::Memory ? "m\xE9moire" : "fichiers",
         r.ProcessId ? std::to_string(r.ProcessId) : "-",
-        OneField(r.Path),
-        OneField(r.MalwareName),
+        OneLineField(r.Path),
+        OneLineField(r.MalwareName),
         r.Kind == TDetectionKind::Pattern ? "motif" : "empreinte",
         r.Answer == TPromptAnswer::Delete ? "Supprimer" : "Ignorer",
         RemovalResultText(r),
-        r.Removal.QuarantineId.empty() ? "-" : OneField(r.Removal.QuarantineId),
+        r.Removal.QuarantineId.empty() ? "-" : OneLineField(r.Removal.QuarantineId),
     };
     std::string line;
     for (const std::string& field : fields) line += (line.empty() ? "" : "\t") + field;

@@ -26,6 +26,8 @@ std::unique_ptr<TReportFile> OpenReportFile(TReportFiles& files, const TReportPl
         if (folder.empty()) continue;  // an unknown folder: a bare name would land in the current one
         if (std::unique_ptr<TReportFile> file = CreateFirstFree(files, folder + ReportFileName(started))) return file;
     }
+    const std::string last = places.LastFolder ? places.LastFolder() : std::string();
+    if (!last.empty()) return CreateFirstFree(files, last + ReportFileName(started));
     return nullptr;
 }
 

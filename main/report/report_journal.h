@@ -47,6 +47,9 @@ public:
 struct TReportPlaces {
     std::string ChosenPath;
     std::vector<std::string> Folders;
+    // The last folder, asked for only when none of the others takes the
+    // report (it is made then); empty when there is none.
+    std::function<std::string()> LastFolder;
 };
 
 // The numbered names tried for one path, the first one included.

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "common/code_page.h"
 #include "common/handle.h"
 #include "common/module_export.h"
+#include "quarantine/win32_quarantine_store.h"
 
 namespace {
 
@@ -82,9 +84,15 @@ TReportClock SystemReportClock()
             [] { return static_cast<std::int64_t>(GetTickCount64()); }};
 }
 
-std::string TemporaryFolder()
+TReportsFolder::TReportsFolder() : TReportsFolder(ProgramDataFolder()) {}
+
+TReportsFolder::TReportsFolder(std::wstring base) : base_(std::move(base)) {}
+
+const std::string& TReportsFolder::Path()
 {
-    char folder[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof folder, folder);
-    return length == 0 || length >= sizeof folder ? std::string() : std::string(folder, length);
+    if (taken_) return path_;
+    taken_ = true;
+    held_ = TakeProtectedSubfolder(base_, L"Rapports");
+    if (held_) path_ = ExactAnsiSpelling(held_.Path).value_or("");
+    return path_;
 }

@@ -2,7 +2,10 @@
 // clock.
 #pragma once
 
+#include <string>
+
 #include "main/report/report_journal.h"
+#include "quarantine/win32_protected_folder.h"
 
 // Report files written through the system, made with CREATE_NEW and
 // FILE_FLAG_OPEN_REPARSE_POINT, so that nothing already at the name, a link
@@ -18,5 +21,22 @@ public:
 TWindowsFacts CurrentWindowsFacts(bool wow64);
 // Local time, and the milliseconds since the system started.
 TReportClock SystemReportClock();
-// The user's temporary folder with its trailing "\"; empty when unknown.
-std::string TemporaryFolder();
+// The folder for reports that the program's folder cannot take:
+// BASE\Purvane\Rapports\ (BASE being %ProgramData% for the program), a
+// protected folder as the quarantine's is (win32_protected_folder.h), out
+// of the worm's reach; it is made, or set aside and made anew, on the first
+// call to Path, and held while this lives.
+class TReportsFolder {
+public:
+    TReportsFolder();
+    explicit TReportsFolder(std::wstring base);
+    // With its trailing "\", in the ANSI code page; empty when it cannot be
+    // had, or when the code page cannot spell it.
+    const std::string& Path();
+
+private:
+    std::wstring base_;
+    bool taken_ = false;
+    TProtectedSubfolder held_;
+    std::string path_;
+};

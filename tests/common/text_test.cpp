@@ -43,4 +43,32 @@ TEST(Text, EveryUsedCp1252ByteGoesToUtf8AndBack)
     EXPECT_EQ(back, all);
 }
 
+TEST(Text, AFieldKeepsToItsLine)
+{
+    EXPECT_EQ(OneLineField("C:\\a\tb\r\nc\x7F\x01.exe \xE9"), "C:\\a?b??c??.exe \xE9");
+}
+
+TEST(Text, TheSystemFolderIsReachedThroughSysnative)
+{
+    const struct {
+        const char* path;
+        const char* windows;
+        const char* through;
+    } cases[] = {
+        {"C:\\Windows\\System32\\version.dll", "C:\\Windows", "C:\\Windows\\Sysnative\\version.dll"},
+        {"c:\\windows\\system32\\drivers\\x.sys", "C:\\WINDOWS\\", "c:\\windows\\Sysnative\\drivers\\x.sys"},
+        {"C:\\Windows\\System32", "C:\\Windows", "C:\\Windows\\Sysnative"},
+        {"C:\\Windows\\SysWOW64\\x.dll", "C:\\Windows", "C:\\Windows\\SysWOW64\\x.dll"},
+        {"C:\\Windows\\System32x\\x.dll", "C:\\Windows", "C:\\Windows\\System32x\\x.dll"},
+        {"C:\\Windows2\\System32\\x.dll", "C:\\Windows", "C:\\Windows2\\System32\\x.dll"},
+        {"C:\\a\\Windows\\System32\\x.dll", "C:\\Windows", "C:\\a\\Windows\\System32\\x.dll"},
+        {"D:\\Windows\\System32\\x.dll", "C:\\Windows", "D:\\Windows\\System32\\x.dll"},
+        {"C:\\Windows\\System32\\x.dll", "", "C:\\Windows\\System32\\x.dll"},
+        {"C:\\Windows", "C:\\Windows", "C:\\Windows"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ThroughSysnative(c.path, c.windows), c.through) << c.path << " in " << c.windows;
+    EXPECT_TRUE(IsSystemFolderEntry("C:\\WINDOWS\\", "system32", "C:\\Windows"));
+    EXPECT_FALSE(IsSystemFolderEntry("C:\\WINDOWS\\Temp\\", "system32", "C:\\Windows"));
+}
+
 } // namespace

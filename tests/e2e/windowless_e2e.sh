@@ -7,6 +7,9 @@
 #   /Analyse again   exit 0: the quarantine's copies are not detected
 #   /quarantaine     exit 0, one entry per deletion in the report
 #   /restaurer:ID    exit 0, each file back byte for byte; 5 over a file, or twice
+#   a Purvane folder a user made before the first run is set aside, its entry never listed;
+#   forged entries (the old unkeyed format, a MAC under another secret) are neither
+#   listed nor restored: exit 5, nothing written where they name
 #   no SIG_MSN.DAT   exit 3, the start-up's message in the report
 #   /inconnu         exit 4, no report
 # and the report's file: a link planted at its default name, or at the
@@ -55,6 +58,18 @@ text() { iconv -f CP1252 -t UTF-8 "$1" | tr -d '\r'; }
 exists() { [ -e "$1" ] || [ -L "$1" ] && echo yes || echo no; }
 d='C:\purvane-e2e\delete' k='C:\purvane-e2e\keep'
 lf=$(printf '\xe4\xb8\xad\xe6\x96\x87').exe
+
+# forge KIND FILE PATH: an entry as a worm without the secret would write it.
+forge() { "$e2e_root/scripts/wine-exec" "$bin/entry_forger.exe" "$1" "$(windows_path "$2")" "$3" 2>/dev/null; }
+
+# A Purvane folder made by a user before the first run, open to all, with an
+# entry of its own (Wine keeps no owner: it is told from the program's by its
+# rights alone).
+premade=$c/ProgramData/Purvane
+mkdir -p "$premade/Quarantaine"
+chmod 777 "$premade" "$premade/Quarantaine"
+forge unkeyed "$premade/Quarantaine/00000000000000A1.pvq" 'C:\windows\system32\purvane-planted.dll'
+expect_eq "the planted entry is there before the first run" yes "$(exists "$premade/Quarantaine/00000000000000A1.pvq")"
 
 # --- /analyse: everything reported, nothing touched ------------------------
 before=$(cd "$c" && find . -printf '%p %s %T@\n' | LC_ALL=C sort)
@@ -133,6 +148,10 @@ mémoire${t}library_host$t$d\\purvane_sample_library.dll${t}Purvane-Test.Library
 mémoire${t}window_sample$t$d\\purvane_window_sample.exe${t}Purvane-Test.Process-Window${t}motif$deleted" \
   "$(report_detections "$auto" | normalized | sed "s/$t[0-9A-F]\{16\}\$/$t<id>/")"
 quarantine=$c/ProgramData/Purvane/Quarantaine
+expect_eq "/auto: the folder made before the first run set aside, its entry with it" "1 yes no" \
+  "$(ls -d "$c"/ProgramData/Purvane.*.ecarte | wc -l) \
+$(exists "$(ls -d "$c"/ProgramData/Purvane.*.ecarte | head -n 1)/Quarantaine/00000000000000A1.pvq") \
+$(exists "$quarantine/00000000000000A1.pvq")"
 expect_eq "/auto: one quarantine entry per deletion" 8 "$(find "$quarantine" -name '*.pvq' | wc -l)"
 expect_eq "/auto: no byte run of a sample left in the quarantine" "" \
   "$(grep -l -a -e PURVANE-TEST-SAMPLE -e EICAR "$quarantine"/* 2>/dev/null)"
@@ -184,13 +203,34 @@ expect_eq "the quarantine emptied by the restores" 0 "$(find "$quarantine" -name
 watch -- "/restaurer:$occupied" "/rapport:$(windows_path "$work/again.txt")"
 expect_eq "/restaurer of an entry already restored: exit" 5 "$code"
 
+# --- Forged entries in the quarantine's folder: never listed, never restored -
+forge unkeyed "$quarantine/00000000000000B1.pvq" 'C:\windows\system32\purvane-forged-1.dll'
+forge wrong-mac "$quarantine/00000000000000B2.pvq" 'C:\windows\system32\purvane-forged-2.dll'
+expect_eq "forged entries planted" "yes yes" "$(exists "$quarantine/00000000000000B1.pvq") $(exists "$quarantine/00000000000000B2.pvq")"
+watch -- /quarantaine "/rapport:$(windows_path "$work/forged-list.txt")"
+expect_eq "/quarantaine with forged entries: exit" 0 "$code"
+expect_eq "/quarantaine: no forged entry listed, both refused" "\
+Quarantaine : aucune entrée.
+Fichiers refusés, endommagés ou non authentiques : 2" \
+  "$(text "$work/forged-list.txt" | grep -E '^(Quarantaine|Fichiers refus|[0-9A-F]{16})')"
+for id in 00000000000000B1 00000000000000B2 00000000000000A1; do
+  watch -- "/restaurer:$id" "/rapport:$(windows_path "$work/forged-$id.txt")"
+  expect_eq "/restaurer:$id of a forged entry: exit" 5 "$code"
+done
+expect_eq "nothing written where the forged entries name" "no no no" \
+  "$(exists "$c/windows/system32/purvane-forged-1.dll") $(exists "$c/windows/system32/purvane-forged-2.dll") \
+$(exists "$c/windows/system32/purvane-planted.dll")"
+expect_eq "/restaurer of a forged entry: the reason" 1 \
+  "$(text "$work/forged-00000000000000B2.txt" | grep -c "refusée : l'entrée est endommagée ou n'a pas été faite par le programme")"
+rm -f "$quarantine"/00000000000000B?.pvq
+
 # --- The program's folder under a name the code page cannot spell ----------
 # Found by its short name: its files load and its report lands there. (The
 # watcher takes its command line in the ANSI code page: the program is
 # started directly.)
 wide=$work/$(printf '\xe4\xb8\xad\xe6\x96\x87')-prog
 mkdir -p "$wide"
-cp "$prog"/{Purvane.exe,QZ_SSCAN.DLL,SIG_MSN.DAT,SIG_MSN2.DAT,mdpe_msn.dat,mdpe_msn2.dat} "$wide/"
+cp "$prog"/{Purvane.exe,QZ_SSCAN.DLL,SIG_MSN.DAT,SIG_MSN2.DAT,mdpe_msn.dat,mdpe_msn2.dat,PURVANE.SIG} "$wide/"
 "$e2e_root/scripts/wine-exec" "$wide/Purvane.exe" /analyse 2>"$work/wide.err"
 expect_eq "unspellable folder: /analyse exit" 1 "$?"
 wide_report=$(cd "$wide" && ls Purvane-*.txt 2>/dev/null | head -n 1)

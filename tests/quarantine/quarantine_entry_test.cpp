@@ -1,6 +1,7 @@
 // The entry format: what is encoded reads back the same, keeps no run of
-// the original bytes, and the reader refuses every damaged entry, each size
-// bounded by the bytes there really are.
+// the original bytes, and the reader refuses every damaged or forged entry
+// (no MAC made with the secret, the old unkeyed format), each size bounded
+// by the bytes there really are.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,15 @@ using TBytes = std::vector<std::uint8_t>;
 
 TBytes Bytes(std::string_view text) { return TBytes(text.begin(), text.end()); }
 
+TQuarantineSecret SecretOf(std::uint8_t seed)
+{
+    TQuarantineSecret secret;
+    for (std::size_t i = 0; i < secret.size(); ++i) secret[i] = static_cast<std::uint8_t>(seed + 31 * i);
+    return secret;
+}
+
+const TQuarantineSecret kSecret = SecretOf(1);
+
 TQuarantineRecord RecordOf(const std::string& path, const std::string& name, const TBytes& content)
 {
     TQuarantineRecord record;
@@ -30,7 +40,7 @@ TQuarantineRecord RecordOf(const std::string& path, const std::string& name, con
 
 TBytes EncodedEntry(const TQuarantineRecord& record, TBytes content, std::uint64_t key)
 {
-    TBytes entry = EncodeEntry(record, key, content);
+    TBytes entry = EncodeEntry(record, key, kSecret, content);
     entry.insert(entry.end(), content.begin(), content.end());
     return entry;
 }
@@ -69,10 +79,8 @@ TEST(QuarantineEntry, WhatIsEncodedReadsBackTheSame)
     for (const auto& c : cases) {
         const TQuarantineRecord record = RecordOf(c.path, c.name, c.content);
         const TBytes entry = EncodedEntry(record, c.content, 0x0123456789ABCDEFu);
-        EXPECT_EQ(ReadEntryHead(std::span(entry).first(std::min(entry.size(), MAX_ENTRY_HEAD_SIZE)), entry.size()),
-                  record)
-            << c.what;
-        const std::optional<TDecodedEntry> decoded = DecodeEntry(entry);
+        EXPECT_LE(entry.size() - c.content.size(), MAX_ENTRY_HEAD_SIZE) << c.what;
+        const std::optional<TDecodedEntry> decoded = DecodeEntry(entry, kSecret);
         ASSERT_TRUE(decoded.has_value()) << c.what;
         EXPECT_EQ(decoded->Record, record) << c.what;
         EXPECT_EQ(decoded->Content, c.content) << c.what;
@@ -100,7 +108,7 @@ TEST(QuarantineEntry, NoRunOfTheOriginalBytesSurvives)
 // The fields of an entry laid out by hand, as the format describes them, so
 // that each can be given a value the encoder would never write.
 struct TLayout {
-    TBytes Magic = Bytes("PVQ1");
+    TBytes Magic = Bytes("PVQ2");
     std::uint64_t Key = 0xFEEDFACECAFEBEEFu;
     std::uint32_t Attributes = 0x21;
     std::optional<std::uint64_t> Size;  // nothing: the content's
@@ -110,10 +118,14 @@ struct TLayout {
     std::string Path = "C:\\dossier\\fichier.exe";
     std::optional<std::uint16_t> NameLength;
     std::string Name = "Worm.Test";
-    bool BreakRecordDigest = false;
+    TQuarantineSecret MacSecret = kSecret;
+    std::optional<TSha256Digest> StoredMac;  // nothing: the MAC of these fields with MacSecret
+    bool BreakMac = false;
+    bool Unkeyed = false;  // the old format: an MD5 of the record in place of the MAC
     TBytes Content = Bytes("original content");
 
-    TBytes Build() const
+    // The entry in clear up to the name's end.
+    TBytes Record() const
     {
         TBytes plain = Magic;
         const auto put = [&](std::uint64_t value, int size) {
@@ -129,9 +141,28 @@ struct TLayout {
         plain.insert(plain.end(), Path.begin(), Path.end());
         put(NameLength.value_or(Name.size()), 2);
         plain.insert(plain.end(), Name.begin(), Name.end());
-        TMD5Digest recordDigest = MD5Digest(plain.data() + ENTRY_STREAM_START, plain.size() - ENTRY_STREAM_START);
-        recordDigest[0] ^= BreakRecordDigest ? 1 : 0;
-        plain.insert(plain.end(), recordDigest.begin(), recordDigest.end());
+        return plain;
+    }
+
+    TSha256Digest Mac() const
+    {
+        THmacSha256 mac(MacSecret);
+        mac.Update(Record());
+        mac.Update(Content);
+        return mac.Final();
+    }
+
+    TBytes Build() const
+    {
+        TBytes plain = Record();
+        if (Unkeyed) {
+            const TMD5Digest recordDigest = MD5Digest(plain.data() + ENTRY_STREAM_START, plain.size() - ENTRY_STREAM_START);
+            plain.insert(plain.end(), recordDigest.begin(), recordDigest.end());
+        } else {
+            TSha256Digest stored = StoredMac.value_or(Mac());
+            stored[0] ^= BreakMac ? 1 : 0;
+            plain.insert(plain.end(), stored.begin(), stored.end());
+        }
         plain.insert(plain.end(), Content.begin(), Content.end());
         TQuarantineStream(Key).Apply(std::span(plain).subspan(ENTRY_STREAM_START));
         return plain;
@@ -149,6 +180,54 @@ TEST(QuarantineEntry, TheLayoutIsTheDocumentedOne)
     record.Date = layout.Date;
     record.Attributes = layout.Attributes;
     EXPECT_EQ(EncodedEntry(record, layout.Content, layout.Key), layout.Build());
+    EXPECT_TRUE(DecodeEntry(layout.Build(), kSecret).has_value());
+}
+
+// What a worm that can write into the quarantine's folder, but cannot read
+// the secret, could put there: each is refused as a whole. A genuine entry's
+// MAC kept over fields the worm changed, every other field right.
+TEST(QuarantineEntry, NoForgeryPassesTheMac)
+{
+    const TSha256Digest genuine = TLayout().Mac();
+    const struct {
+        const char* what;
+        std::function<void(TLayout&)> forge;
+    } cases[] = {
+        {"the content changed, its MD5 with it",
+         [&](TLayout& l) {
+             l.StoredMac = genuine;
+             l.Content = Bytes("the worm's own bytes");
+         }},
+        {"the path changed",
+         [&](TLayout& l) {
+             l.StoredMac = genuine;
+             l.Path = "C:\\windows\\system32\\version.dll";
+         }},
+        {"the attributes changed",
+         [&](TLayout& l) {
+             l.StoredMac = genuine;
+             l.Attributes = 0;
+         }},
+        {"the MAC made with another secret", [](TLayout& l) { l.MacSecret = SecretOf(2); }},
+        {"the MAC made with an empty secret", [](TLayout& l) { l.MacSecret = TQuarantineSecret{}; }},
+        {"the old unkeyed format, its MD5s right",
+         [](TLayout& l) {
+             l.Magic = Bytes("PVQ1");
+             l.Unkeyed = true;
+         }},
+        {"the old record digest under the new magic", [](TLayout& l) { l.Unkeyed = true; }},
+    };
+    for (const auto& c : cases) {
+        TLayout layout;
+        c.forge(layout);
+        EXPECT_FALSE(DecodeEntry(layout.Build(), kSecret).has_value()) << c.what;
+        // The same fields with their own MAC made with the secret pass: the MAC alone refuses the forgery.
+        if (!layout.Unkeyed) {
+            layout.MacSecret = kSecret;
+            layout.StoredMac.reset();
+            EXPECT_TRUE(DecodeEntry(layout.Build(), kSecret).has_value()) << c.what;
+        }
+    }
 }
 
 TEST(QuarantineEntry, TheReaderRefusesEveryDamagedEntry)
@@ -160,57 +239,50 @@ TEST(QuarantineEntry, TheReaderRefusesEveryDamagedEntry)
         const char* what;
         std::function<void(TLayout&)> change;
         std::function<void(TBytes&)> damage;  // to the encoded bytes
-        bool headReads;  // the record reads, only the content is wrong
     } cases[] = {
-        {"wrong magic", [](TLayout& l) { l.Magic = Bytes("MZ\0\0"); }, nullptr, false},
-        {"key changed", nullptr, flip(4), false},
-        {"a record byte changed", nullptr, flip(ENTRY_STREAM_START + 30), false},
-        {"record digest wrong", [](TLayout& l) { l.BreakRecordDigest = true; }, nullptr, false},
-        {"path length past the end", [](TLayout& l) { l.PathLength = 200; }, nullptr, false},
-        {"path length above the limit", [](TLayout& l) { l.PathLength = MAX_ORIGINAL_PATH_BYTES + 1; l.Path.resize(MAX_ORIGINAL_PATH_BYTES + 1, 'x'); }, nullptr, false},
-        {"no path", [](TLayout& l) { l.Path.clear(); }, nullptr, false},
-        {"a zero byte in the path", [](TLayout& l) { l.Path[3] = '\0'; }, nullptr, false},
-        {"name length past the end", [](TLayout& l) { l.NameLength = 64; l.Content.clear(); }, nullptr, false},
-        {"name length above the limit", [](TLayout& l) { l.Name.assign(65, 'n'); }, nullptr, false},
-        {"size past the end", [](TLayout& l) { l.Size = l.Content.size() + 1; }, nullptr, false},
-        {"size short of the end", [](TLayout& l) { l.Size = l.Content.size() - 1; }, nullptr, false},
-        {"size far past the end", [](TLayout& l) { l.Size = ~std::uint64_t{0}; }, nullptr, false},
-        {"a byte after the content", nullptr, [](TBytes& e) { e.push_back(0); }, false},
-        {"wrong MD5", [](TLayout& l) { l.Digest = TMD5Digest{}; }, nullptr, true},
-        {"a content byte changed", nullptr, [](TBytes& e) { e.back() ^= 0x80; }, true},
+        {"wrong magic", [](TLayout& l) { l.Magic = Bytes("MZ\0\0"); }, nullptr},
+        {"key changed", nullptr, flip(4)},
+        {"a record byte changed", nullptr, flip(ENTRY_STREAM_START + 30)},
+        {"MAC wrong", [](TLayout& l) { l.BreakMac = true; }, nullptr},
+        {"path length past the end", [](TLayout& l) { l.PathLength = 200; }, nullptr},
+        {"path length above the limit", [](TLayout& l) { l.PathLength = MAX_ORIGINAL_PATH_BYTES + 1; l.Path.resize(MAX_ORIGINAL_PATH_BYTES + 1, 'x'); }, nullptr},
+        {"no path", [](TLayout& l) { l.Path.clear(); }, nullptr},
+        {"a zero byte in the path", [](TLayout& l) { l.Path[3] = '\0'; }, nullptr},
+        {"name length past the end", [](TLayout& l) { l.NameLength = 64; l.Content.clear(); }, nullptr},
+        {"name length above the limit", [](TLayout& l) { l.Name.assign(65, 'n'); }, nullptr},
+        {"size past the end", [](TLayout& l) { l.Size = l.Content.size() + 1; }, nullptr},
+        {"size short of the end", [](TLayout& l) { l.Size = l.Content.size() - 1; }, nullptr},
+        {"size far past the end", [](TLayout& l) { l.Size = ~std::uint64_t{0}; }, nullptr},
+        {"a byte after the content", nullptr, [](TBytes& e) { e.push_back(0); }},
+        {"wrong MD5, with a MAC over it", [](TLayout& l) { l.Digest = TMD5Digest{}; }, nullptr},
+        {"a content byte changed", nullptr, [](TBytes& e) { e.back() ^= 0x80; }},
+        {"a MAC byte changed", nullptr, [](TBytes& e) { e[e.size() - TLayout().Content.size() - 1] ^= 0x01; }},
     };
     for (const auto& c : cases) {
         TLayout layout;
         if (c.change) c.change(layout);
         TBytes entry = layout.Build();
         if (c.damage) c.damage(entry);
-        EXPECT_EQ(ReadEntryHead(entry, entry.size()).has_value(), c.headReads) << c.what;
-        EXPECT_FALSE(DecodeEntry(entry).has_value()) << c.what;
+        EXPECT_FALSE(DecodeEntry(entry, kSecret).has_value()) << c.what;
     }
 }
 
 TEST(QuarantineEntry, EveryCutEntryIsRefused)
 {
     const TBytes entry = TLayout().Build();
-    ASSERT_TRUE(DecodeEntry(entry).has_value());
+    ASSERT_TRUE(DecodeEntry(entry, kSecret).has_value());
     for (std::size_t size = 0; size < entry.size(); ++size) {
         const TBytes cut(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(size));
-        EXPECT_FALSE(ReadEntryHead(cut, cut.size()).has_value()) << size;
-        EXPECT_FALSE(DecodeEntry(cut).has_value()) << size;
+        EXPECT_FALSE(DecodeEntry(cut, kSecret).has_value()) << size;
     }
 }
 
-// The head is read from the entry's first bytes alone: one announcing the
-// largest content a copy may have is read, one above it is refused.
+// A content one byte above the limit is refused, its MAC right.
 TEST(QuarantineEntry, TheHeadBoundsTheContentByTheLimit)
 {
     TLayout layout;
-    const TBytes entry = layout.Build();
-    const std::size_t headSize = entry.size() - layout.Content.size();
-    layout.Size = MAX_QUARANTINED_FILE_SIZE;
-    EXPECT_TRUE(ReadEntryHead(layout.Build(), headSize + MAX_QUARANTINED_FILE_SIZE).has_value());
-    layout.Size = MAX_QUARANTINED_FILE_SIZE + 1;
-    EXPECT_FALSE(ReadEntryHead(layout.Build(), headSize + MAX_QUARANTINED_FILE_SIZE + 1).has_value());
+    layout.Content.assign(static_cast<std::size_t>(MAX_QUARANTINED_FILE_SIZE + 1), 0x5A);
+    EXPECT_FALSE(DecodeEntry(layout.Build(), kSecret).has_value());
 }
 
 } // namespace

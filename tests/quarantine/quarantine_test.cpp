@@ -4,6 +4,7 @@
 // the loading of an entry, and the paths a restore takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "common/text.h"
@@ -26,6 +27,7 @@ public:
     std::vector<std::string> removed;
     bool failWrites = false;
     std::uint64_t clock = 100;
+    std::optional<TQuarantineSecret> secret = TQuarantineSecret{7, 7, 7};
 
     // An entry that takes size bytes, written at time.
     void AddPlaceholder(const std::string& id, std::uint64_t size, std::uint64_t time) { entries[id] = {{}, size, time}; }
@@ -60,6 +62,7 @@ public:
         removed.push_back(id);
         return entries.erase(id) == 1;
     }
+    std::optional<TQuarantineSecret> Secret() override { return secret; }
 };
 
 // Random numbers from a list, then counting on from its last.
@@ -118,6 +121,7 @@ TEST_F(QuarantineTest, AKeptCopyIsListedAndLoadsByteForByte)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].Id, kept.Id);
     EXPECT_EQ(entries[0].Record, expected);
+    EXPECT_EQ(quarantine_.List().Refused, 0u);
 
     const TLoadedEntry loaded = quarantine_.Load(kept.Id);
     ASSERT_EQ(loaded.Status, TLoadStatus::Loaded);
@@ -137,16 +141,19 @@ TEST_F(QuarantineTest, WhatIsNotKept)
         bool writable;
         TCopyOutcome outcome;
         bool read;  // the file's bytes were asked for
+        bool hasSecret = true;
     } cases[] = {
         {"the largest file", MAX_QUARANTINED_FILE_SIZE, "C:\\grand.exe", true, true, TCopyOutcome::Kept, true},
         {"a file above the limit", MAX_QUARANTINED_FILE_SIZE + 1, "C:\\grand.exe", true, true, TCopyOutcome::TooLarge, false},
         {"a file that cannot be read", 10, "C:\\x.exe", false, true, TCopyOutcome::Failed, true},
         {"a store that cannot be written", 10, "C:\\x.exe", true, false, TCopyOutcome::Failed, true},
         {"a path too long to record", 10, "C:\\" + std::string(MAX_ORIGINAL_PATH_BYTES, 'x'), true, true, TCopyOutcome::Failed, false},
+        {"a store without a secret", 10, "C:\\x.exe", true, true, TCopyOutcome::Failed, false, false},
     };
     for (const auto& c : cases) {
         TMemoryStore store;
         store.failWrites = !c.writable;
+        if (!c.hasSecret) store.secret.reset();
         TQuarantine quarantine(store, TScriptedRandom({7}));
         bool read = false;
         const TKeptCopy kept = quarantine.Keep(FileRecord(c.size, c.path), [&](std::span<std::uint8_t>) {
@@ -203,29 +210,43 @@ TEST_F(QuarantineTest, KeepingDropsTheOldestEntriesAbove512MiB)
     EXPECT_TRUE(store_.entries.count(kept.Id));
 }
 
-TEST_F(QuarantineTest, TheListPutsDamagedEntriesLastAndLoadTellsWhy)
+// An entry that does not pass its MAC (damaged, forged, of the old format,
+// made under another secret) is counted, never listed, and does not load.
+TEST_F(QuarantineTest, OnlyAuthenticEntriesAreListedAndLoaded)
 {
     const std::string older = quarantine_.Keep(FileRecord(3), ReadPattern).Id;
     TQuarantineRecord newer = FileRecord(4);
     newer.Date += 1;
     const std::string newest = quarantine_.Keep(newer, ReadPattern).Id;
-    store_.entries["0000000000000001"] = {TBytes{'P', 'V', 'Q', '1', 0, 0}, 6, 1};
+
+    // The same record under another secret, as a worm that guessed it wrong would write it.
+    TMemoryStore otherStore;
+    otherStore.secret = TQuarantineSecret{8};
+    TQuarantine other(otherStore, TScriptedRandom({0x9999}));
+    const std::string forgedId = other.Keep(FileRecord(5, "C:\\windows\\system32\\version.dll"), ReadPattern).Id;
+    store_.entries["00000000000000F0"] = otherStore.entries.at(forgedId);
+    store_.entries["0000000000000001"] = {TBytes{'P', 'V', 'Q', '2', 0, 0}, 6, 1};
     store_.AddPlaceholder("000000000000000F", MAX_ENTRY_SIZE + 1, 2);  // longer than any entry
 
-    const std::vector<TQuarantineEntry> entries = quarantine_.Entries();
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].Id, older);
-    EXPECT_EQ(entries[1].Id, newest);
-    EXPECT_EQ(entries[2].Id, "0000000000000001");
-    EXPECT_FALSE(entries[2].Record.has_value());
-    EXPECT_FALSE(entries[3].Record.has_value());
+    const TQuarantineList list = quarantine_.List();
+    ASSERT_EQ(list.Entries.size(), 2u);
+    EXPECT_EQ(list.Entries[0].Id, older);
+    EXPECT_EQ(list.Entries[1].Id, newest);
+    EXPECT_EQ(list.Refused, 3u);
 
+    EXPECT_EQ(quarantine_.Load("00000000000000F0").Status, TLoadStatus::Damaged);
     EXPECT_EQ(quarantine_.Load("0000000000000001").Status, TLoadStatus::Damaged);
     EXPECT_EQ(quarantine_.Load("000000000000000F").Status, TLoadStatus::Damaged);
     EXPECT_EQ(quarantine_.Load("00000000000000AB").Status, TLoadStatus::Missing);
     EXPECT_EQ(quarantine_.Load("..\\..\\Windows\\x").Status, TLoadStatus::Missing);
     EXPECT_FALSE(quarantine_.Remove("..\\0000000000000001"));
     EXPECT_TRUE(store_.entries.count("0000000000000001"));
+
+    // Without its secret the store trusts nothing it holds.
+    store_.secret.reset();
+    EXPECT_EQ(quarantine_.Load(older).Status, TLoadStatus::Unavailable);
+    EXPECT_TRUE(quarantine_.List().Entries.empty());
+    EXPECT_EQ(quarantine_.List().Refused, 5u);
 }
 
 TEST(QuarantineIds, OnlySixteenUpperCaseHexDigitsAreIds)
@@ -283,6 +304,37 @@ TEST(QuarantineRestorePath, OnlyPlainDrivePathsAreRestored)
         {"C:\\a/b\\x.exe", std::nullopt},
         {"C:\\a\\x?.exe", std::nullopt},
         {"C:\\a\\x\t.exe", std::nullopt},
+        {"C:\\a\\x\x7F.exe", std::nullopt},
+        {"\\\\.\\C:\\x.exe", std::nullopt},
+        {"\\\\.\\PhysicalDrive0", std::nullopt},
+        {"\\??\\C:\\x.exe", std::nullopt},
+        {"a\\x.exe", std::nullopt},
+        {"\\x.exe", std::nullopt},
+        {"C:\\a\\x.exe:flux", std::nullopt},
+        {"C:\\a\\x.exe::$DATA", std::nullopt},
+        {"C:\\a\\..", std::nullopt},
+        // Device names, in any folder, with an extension or not, in any case.
+        {"C:\\NUL", std::nullopt},
+        {"C:\\a\\nul.txt", std::nullopt},
+        {"C:\\a\\Con", std::nullopt},
+        {"C:\\prn.exe", std::nullopt},
+        {"C:\\aux\\x.exe", std::nullopt},
+        {"C:\\a\\COM1", std::nullopt},
+        {"C:\\a\\com9.dll", std::nullopt},
+        {"C:\\a\\LPT1", std::nullopt},
+        {"C:\\a\\lpt9.x.y", std::nullopt},
+        {"C:\\a\\COM\xC2\xB9", std::nullopt},
+        {"C:\\a\\nul .txt", std::nullopt},
+        {"C:\\a\\NUL.", std::nullopt},
+        {"C:\\a\\NUL ", std::nullopt},
+        {"C:\\a\\CONOUT$", std::nullopt},
+        // Names that only begin like a device are plain.
+        {"C:\\a\\nulle.exe", TFolders{"C:\\a"}},
+        {"C:\\a\\COM0.exe", TFolders{"C:\\a"}},
+        {"C:\\a\\COM10", TFolders{"C:\\a"}},
+        {"C:\\LPT\\x.exe", TFolders{"C:\\LPT"}},
+        {"C:\\a\\x.con", TFolders{"C:\\a"}},
+        {"C:\\Windows\\Sysnative\\x.dll", TFolders{"C:\\Windows", "C:\\Windows\\Sysnative"}},
     };
     for (const auto& c : cases) EXPECT_EQ(FoldersOfRestorablePath(c.path), c.folders) << c.path;
 }
@@ -293,20 +345,35 @@ TEST(QuarantineListText, OneTabSeparatedLinePerEntry)
     // Recorded in UTF-8, listed in Windows-1252.
     TQuarantineRecord record = FileRecord(1234, "C:\\Users\\L\xC3\xA9o\\ver.exe");
     record.Digest = MD5Digest("", 0);
-    const std::vector<TQuarantineEntry> entries = {{"0123456789ABCDEF", record}, {"FEDCBA9876543210", std::nullopt}};
+    TQuarantineList list = {{{"0123456789ABCDEF", record}}, 2};
     record.Attributes = 0;
-    const std::vector<TQuarantineEntry> plain = {{"0000000000000001", record}};
-    EXPECT_EQ(QuarantineListText(entries),
-              "Quarantaine : 2 entr\xE9" "es.\r\n"
+    const TQuarantineList plain = {{{"0000000000000001", record}}, 0};
+    EXPECT_EQ(QuarantineListText(list),
+              "Quarantaine : 1 entr\xE9" "e.\r\n"
               "identifiant\tdate (UTC)\ttaille\tMD5\tsignature\tchemin d'origine\tattributs\r\n"
               "0123456789ABCDEF\t15/03/2024 14:25:01\t1234\tD41D8CD98F00B204E9800998ECF8427E\tWorm.Test\t"
               "C:\\Users\\L\xE9o\\ver.exe\tRHA\r\n"
-              "FEDCBA9876543210\tentr\xE9" "e endommag\xE9" "e\r\n");
+              "Fichiers refus\xE9s, endommag\xE9s ou non authentiques : 2\r\n");
     EXPECT_EQ(QuarantineListText(plain),
               "Quarantaine : 1 entr\xE9" "e.\r\n"
               "identifiant\tdate (UTC)\ttaille\tMD5\tsignature\tchemin d'origine\tattributs\r\n"
               "0000000000000001\t15/03/2024 14:25:01\t1234\tD41D8CD98F00B204E9800998ECF8427E\tWorm.Test\t"
               "C:\\Users\\L\xE9o\\ver.exe\t-\r\n");
+    EXPECT_EQ(QuarantineListText({{}, 3}),
+              "Quarantaine : aucune entr\xE9" "e.\r\nFichiers refus\xE9s, endommag\xE9s ou non authentiques : 3\r\n");
+}
+
+// A path or a name may hold any character but zero: each entry stays one
+// line of seven fields all the same.
+TEST(QuarantineListText, ControlCharactersStayInTheirField)
+{
+    TQuarantineRecord record = FileRecord(1, "C:\\a\tb\r\n\x7F" "c\\ver.exe");
+    record.MalwareName = "Worm\r\n\tTest";
+    const std::string text = QuarantineListText({{{"0123456789ABCDEF", record}}, 0});
+    const std::string line = text.substr(text.find("0123456789ABCDEF"));
+    EXPECT_EQ(line.find("\r\n"), line.size() - 2) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 6) << line;
+    EXPECT_NE(line.find("\tWorm???Test\tC:\\a?b???c\\ver.exe\t"), std::string::npos) << line;
 }
 
 } // namespace

@@ -221,7 +221,7 @@ public:
 };
 
 const std::string kProgramDir = "C:\\Outils\\Purvane\\";
-const std::string kTemp = "C:\\Windows\\Temp\\";
+const std::string kTemp = "C:\\ProgramData\\Purvane\\Rapports\\";  // the protected folder, made when asked for
 const std::string kName = "Purvane-20240305-140709";
 
 TEST(ReportFiles, WhereTheReportGoes)
@@ -241,8 +241,8 @@ TEST(ReportFiles, WhereTheReportGoes)
         {"beside the program", "", {}, {}, first},
         {"its name taken by a link: the next number", "", {}, {first}, kProgramDir + kName + "-2.txt"},
         {"two names taken", "", {}, {first, kProgramDir + kName + "-2.txt"}, kProgramDir + kName + "-3.txt"},
-        {"the program's folder refused: the temporary folder", "", {kProgramDir}, {}, kTemp + kName + ".txt"},
-        {"every name taken: the temporary folder", "", {}, numbered(first, 1, MAX_REPORT_NAME_NUMBER),
+        {"the program's folder refused: the protected folder", "", {kProgramDir}, {}, kTemp + kName + ".txt"},
+        {"every name taken: the protected folder", "", {}, numbered(first, 1, MAX_REPORT_NAME_NUMBER),
          kTemp + kName + ".txt"},
         {"the chosen path", "D:\\r.txt", {}, {}, "D:\\r.txt"},
         {"the chosen path taken: its next number", "D:\\r.txt", {}, {"D:\\r.txt"}, "D:\\r-2.txt"},
@@ -257,8 +257,12 @@ TEST(ReportFiles, WhereTheReportGoes)
         files.refusedFolders = c.refused;
         files.planted = c.planted;
         files.contents[kProgramDir + "old.txt"] = "old";
-        const std::unique_ptr<TReportFile> file = OpenReportFile(files, {c.chosen, {kProgramDir, kTemp}}, kStarted);
+        int asked = 0;
+        const std::unique_ptr<TReportFile> file =
+            OpenReportFile(files, {c.chosen, {kProgramDir}, [&] { return ++asked, kTemp; }}, kStarted);
         EXPECT_EQ(file ? file->Path() : "", c.expected) << c.what;
+        // The protected folder is made only when the others take no report.
+        EXPECT_EQ(asked, c.expected.empty() || c.expected.starts_with(kTemp) ? 1 : 0) << c.what;
         EXPECT_EQ(files.contents[kProgramDir + "old.txt"], "old") << c.what;
     }
     // The program's folder unknown: the temporary folder, never a bare

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -80,11 +83,6 @@ TEST(ReportWin32, FactsAndClock)
 #ifdef _WIN64
     EXPECT_EQ(facts.Architecture, TArchitecture::X64);
 #endif
-    const std::string temp = TemporaryFolder();
-    ASSERT_FALSE(temp.empty());
-    EXPECT_EQ(temp.back(), '\\');
-    EXPECT_TRUE(std::filesystem::is_directory(temp));
-
     const TReportClock clock = SystemReportClock();
     const TLocalTime now = clock.Now();
     EXPECT_GE(now.Year, 2013);
@@ -94,6 +92,60 @@ TEST(ReportWin32, FactsAndClock)
     const std::int64_t before = clock.Milliseconds();
     Sleep(200);
     EXPECT_GE(clock.Milliseconds() - before, 200 - 2 * 16);
+}
+
+// Everyone granted every right on the folder at path, as a user who made it
+// might leave it.
+void OpenToEveryone(const std::string& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &descriptor,
+                                                                     nullptr));
+    const TLocalMemory held(descriptor);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    ASSERT_EQ(SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, dacl, nullptr),
+              DWORD{ERROR_SUCCESS});
+}
+
+// The reports' own folder is BASE\Purvane\Rapports, exactly as the program
+// makes its protected folders; one a user made first is set aside with
+// what it held, and a report made there is a new file.
+TEST(ReportWin32, TheReportsFolderIsAProtectedOne)
+{
+    for (const bool madeFirst : {false, true}) {
+        TTempDir dir;
+        const std::string base = dir.Path("ProgramData");
+        std::filesystem::create_directories(base + "\\Purvane\\Rapports");
+        if (madeFirst) {
+            dir.Write("ProgramData\\Purvane\\Rapports\\Purvane-20240305-140709.txt", std::string("planted"));
+            OpenToEveryone(base + "\\Purvane");
+        } else {
+            std::filesystem::remove_all(base + "\\Purvane");
+        }
+        TReportsFolder folder(std::wstring(base.begin(), base.end()));
+        ASSERT_EQ(folder.Path(), base + "\\Purvane\\Rapports\\") << madeFirst;
+        const TFileHandle held(CreateFileA(folder.Path().c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(held) << madeFirst;
+        const std::optional<TObjectFacts> facts = FactsOfFolder(held.Get());
+        ASSERT_TRUE(facts.has_value()) << madeFirst;
+        // As a folder the program makes on this system (Wine keeps no owner and no protection).
+        const TFileHandle made = TakeProtectedFolder(std::filesystem::path(dir.Path("made")).wstring());
+        ASSERT_TRUE(made);
+        EXPECT_TRUE(IsTrusted(*facts, FactsOfFolder(made.Get()))) << madeFirst;
+        EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << madeFirst;
+        TWin32ReportFiles files;
+        bool nameTaken = true;
+        EXPECT_TRUE(files.CreateNew(folder.Path() + "Purvane-20240305-140709.txt", nameTaken)) << madeFirst;
+        // The folder made first, and what it held, set aside beside the new one.
+        int setAside = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(base))
+            if (entry.path().filename().string().starts_with("Purvane.") && entry.path().extension() == ".ecarte") ++setAside;
+        EXPECT_EQ(setAside, madeFirst ? 1 : 0);
+    }
 }
 
 } // namespace

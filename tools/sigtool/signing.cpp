@@ -21,7 +21,7 @@
 
 #include "tools/sigtool/commands.h"
 #include "trust/manifest.h"
-#include "trust/system_random.h"
+#include "common/system_random.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "trust/system_random.h"
+#include "common/system_random.h"
 
 #include <fcntl.h>
 #include <unistd.h>
